@@ -1,0 +1,46 @@
+// The report with in-memory seams: one mainboard object, four disks with 512
+// SMART bytes each, 64 processors.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "sensors/platform/memory_hardware_access.h"
+#include "sensors/platform/memory_management_service.h"
+#include "sensors/temperature_report.h"
+
+namespace {
+
+veltar::SensorFixture BenchFixture() {
+    std::string text = "wmi root\\CIMV2 Win32_TemperatureProbe\nobject\nCurrentTemperature = VT_UI4 3010\n"
+                       "wmi root\\WMI MSStorageDriver_ATAPISmartData\n";
+    for (int disk = 0; disk < 4; ++disk) {
+        text += "object\nActive = VT_BOOL true\nInstanceName = VT_BSTR IDE\\Disk" + std::to_string(disk) +
+                "\nVendorSpecific = VT_ARRAY|VT_UI1 ";
+        for (int i = 0; i < 512; ++i) {
+            // Attribute records of 12 bytes; the temperature attribute 0xC2 near the end.
+            int byte = (i * 37 + disk) % 256;
+            if (i == 2 + 12 * 30) byte = 0xC2;
+            if (i == 3 + 12 * 30) byte = 0x22;
+            if (byte == 0xC2 && i != 2 + 12 * 30) byte = 0xC1;
+            text += (i ? "," : "") + std::to_string(byte);
+        }
+        text += "\n";
+    }
+    text += "msr * 0x1A2 = 0x00640000\nmsr * 0x19C = 0x88370000\n";
+    return std::get<veltar::SensorFixture>(veltar::ParseSensorFixture(text));
+}
+
+void BM_TemperatureReport(benchmark::State& state) {
+    const veltar::SensorFixture fixture = BenchFixture();
+    veltar::MemoryManagementService service(fixture);
+    veltar::MemoryHardwareAccess hardware(fixture, 64);
+    for (auto _ : state) {
+        std::u16string report = veltar::GetTemperatureReport(service, hardware);
+        benchmark::DoNotOptimize(report);
+        service.queries.clear();
+        hardware.reads.clear();
+    }
+}
+BENCHMARK(BM_TemperatureReport)->Repetitions(9)->ReportAggregatesOnly(true);
+
+}  // namespace

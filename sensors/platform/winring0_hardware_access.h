@@ -1,0 +1,15 @@
+// The processors through WinRing0.dll and kernel32.
+#pragma once
+
+#include "sensors/platform/hardware_access.h"
+
+namespace veltar {
+
+class WinRing0HardwareAccess final : public HardwareAccess {
+public:
+    bool ReadMsr(std::uint32_t index, std::uint32_t* low, std::uint32_t* high) override;
+    std::uint32_t ProcessorCount() override;
+    std::uintptr_t SetThreadAffinity(std::uintptr_t mask) override;
+};
+
+}  // namespace veltar

@@ -1,0 +1,134 @@
+#include "sensors/wmi_query.h"
+
+#include <cstdio>
+
+#include "sensors/format_variant.h"
+
+namespace veltar {
+namespace {
+
+// Owns one handle of the service and releases it through the service.
+template <typename Handle>
+class Held {
+public:
+    explicit Held(ManagementService& service) : m_service(service) {}
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    ~Held() { Reset(); }
+
+    Handle** Put() {
+        Reset();
+        return &m_handle;
+    }
+    Handle* Get() const { return m_handle; }
+    void Reset() {
+        if (m_handle) m_service.Release(m_handle);
+        m_handle = nullptr;
+    }
+
+private:
+    ManagementService& m_service;
+    Handle* m_handle = nullptr;
+};
+
+// Balances the query's own COM initialisation, and only that: uninitialising
+// after a failed initialisation would tear down the caller's COM set-up.
+class ComScope {
+public:
+    explicit ComScope(ManagementService& service) : m_service(service) {
+        const HRESULT hr = service.InitializeCom();
+        m_initialized = hr == S_OK || hr == S_FALSE;
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() {
+        if (m_initialized) m_service.UninitializeCom();
+    }
+
+private:
+    ManagementService& m_service;
+    bool m_initialized = false;
+};
+
+class ValueHolder {
+public:
+    ValueHolder() { VariantInit(&m_value); }
+    ValueHolder(const ValueHolder&) = delete;
+    ValueHolder& operator=(const ValueHolder&) = delete;
+    ~ValueHolder() { VariantClear(&m_value); }
+    VARIANT* Get() { return &m_value; }
+
+private:
+    VARIANT m_value;
+};
+
+// Inserts the object's property names as keys with empty lists. Returns the
+// number of names, 0 when none could be obtained.
+long InsertNames(ManagementService& service, WmiObject* object, PropertyTable& table, HRESULT* status) {
+    SAFEARRAY* names = nullptr;
+    *status = service.GetNames(object, &names);
+    if (FAILED(*status) || !names) return 0;
+    LONG lower = 0;
+    LONG upper = -1;
+    long count = 0;
+    if (SUCCEEDED(SafeArrayGetLBound(names, 1, &lower)) && SUCCEEDED(SafeArrayGetUBound(names, 1, &upper))) {
+        count = upper - lower + 1;
+        for (LONG i = lower; i <= upper; ++i) {
+            BSTR name = nullptr;
+            if (SUCCEEDED(SafeArrayGetElement(names, &i, &name)) && name) table.try_emplace(std::u16string(AsText(name)));
+            SysFreeString(name);
+        }
+    }
+    SafeArrayDestroy(names);
+    return count > 0 ? count : 0;
+}
+
+// The text of one value; a stored text ends at its first NUL.
+std::u16string ValueText(const VARIANT& value) {
+    std::u16string text;
+    if (value.vt == VT_BSTR) text = BstrView(value.bstrVal);
+    else if (value.vt != VT_NULL) FormatVariant(text, value);
+    const std::size_t nul = text.find(u'\0');
+    if (nul != std::u16string::npos) text.resize(nul);
+    return text;
+}
+
+}  // namespace
+
+HRESULT QueryWmiProperties(PropertyTable& table, std::u16string_view query, std::u16string_view nameSpace,
+                           std::u16string_view language, ManagementService& service) {
+    const ComScope com(service);
+    // Declared so that they are released in the order enumerator, locator, connection.
+    Held<WmiServices> services(service);
+    Held<WmiLocator> locator(service);
+    Held<WmiEnumerator> enumerator(service);
+    ValueHolder holder;
+
+    HRESULT hr = service.CreateLocator(locator.Put());
+    if (FAILED(hr)) return hr;
+    hr = service.ConnectServer(locator.Get(), nameSpace, services.Put());
+    locator.Reset();
+    if (FAILED(hr)) return hr;
+    service.SetProxyBlanket(services.Get());
+    hr = service.ExecQuery(services.Get(), language, query, enumerator.Put());
+    if (FAILED(hr)) return hr;
+
+    long nameCount = 0;
+    for (;;) {
+        Held<WmiObject> object(service);
+        ULONG returned = 0;
+        hr = service.Next(enumerator.Get(), object.Put(), &returned);
+        if (FAILED(hr) || returned == 0 || !object.Get()) break;
+        if (nameCount == 0) nameCount = InsertNames(service, object.Get(), table, &hr);
+        for (auto& [name, values] : table) {
+            hr = service.Get(object.Get(), name, holder.Get());
+            values.push_back(ValueText(*holder.Get()));
+            VariantClear(holder.Get());
+            if (FAILED(hr))
+                std::printf("Failed to get the data from the query  Error code = 0x%X\n", static_cast<unsigned>(hr));
+        }
+    }
+    return hr;
+}
+
+}  // namespace veltar

@@ -1,0 +1,87 @@
+#include "tests/e2e/process_run.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace veltar::e2e {
+namespace {
+
+std::string ReadAndRemove(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    std::remove(path.c_str());
+    return content.str();
+}
+
+std::string TempPath(const char* tag) {
+    std::string path = std::string("/tmp/veltar-e2e-") + tag + "-XXXXXX";
+    const int fd = mkstemp(path.data());
+    if (fd < 0) throw std::runtime_error("mkstemp failed");
+    close(fd);
+    return path;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                         int timeoutSeconds) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const auto& extra : environment)
+            replaced |= entry.compare(0, extra.find('=') + 1, extra, 0, extra.find('=') + 1) == 0;
+        if (!replaced) env.push_back(entry);
+    }
+    for (const auto& extra : environment)
+        if (extra.back() != '=') env.push_back(extra);
+
+    // coreutils' timeout bounds the wait for the child.
+    std::vector<std::string> command = {"timeout", "-k", "5", std::to_string(timeoutSeconds)};
+    command.insert(command.end(), argv.begin(), argv.end());
+    std::vector<char*> args;
+    for (auto& a : command) args.push_back(a.data());
+    args.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    const std::string outPath = TempPath("out");
+    const std::string errPath = TempPath("err");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_TRUNC, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_TRUNC, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, "timeout", &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ProcessResult result;
+    if (spawned == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    result.out = ReadAndRemove(outPath);
+    result.err = ReadAndRemove(errPath);
+    return result;
+}
+
+ProcessResult RunUnderWine(const std::string& program, const std::vector<std::string>& environment) {
+    return RunProcess({SourcePath("tools/wine-run"), program}, environment);
+}
+
+std::string SourcePath(const std::string& relative) { return std::string(VELTAR_SOURCE_DIR) + "/" + relative; }
+
+}  // namespace veltar::e2e

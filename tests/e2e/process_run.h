@@ -1,0 +1,25 @@
+// Runs a command of the build and collects what it printed and its exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace veltar::e2e {
+
+struct ProcessResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs argv[0] with the extra environment entries ("NAME=value"; "NAME=" removes
+// NAME), ending it after timeoutSeconds.
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                         int timeoutSeconds = 120);
+
+// Runs a Windows program of the build under Wine through tools/wine-run.
+ProcessResult RunUnderWine(const std::string& program, const std::vector<std::string>& environment);
+
+std::string SourcePath(const std::string& relative);
+
+}  // namespace veltar::e2e

@@ -1,0 +1,133 @@
+#include "sensors/temperature_report.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "sensors/platform/memory_hardware_access.h"
+#include "sensors/platform/memory_management_service.h"
+#include "tests/unit/fixture_text.h"
+
+namespace veltar {
+namespace {
+
+constexpr std::string_view kRegisters = "msr * 0x1A2 = 0x00640000\nmsr * 0x19C = 0x00370000\n";  // 100 - 55
+
+struct Machine {
+    MemoryManagementService service;
+    MemoryHardwareAccess hardware;
+    Machine(std::string_view fixture, std::uint32_t processors)
+        : service(FixtureFrom(fixture)), hardware(FixtureFrom(fixture), processors) {}
+    std::u16string Report() { return GetTemperatureReport(service, hardware); }
+};
+
+TEST(TemperatureReport, MainboardDisksAndProcessorsInThatOrder) {
+    Machine m(std::string(R"(
+wmi root\CIMV2 Win32_TemperatureProbe
+object
+CurrentTemperature = VT_UI4 3010
+object
+CurrentTemperature = VT_UI4 3500
+wmi root\WMI MSStorageDriver_ATAPISmartData
+object
+VendorSpecific = VT_ARRAY|VT_UI1 0x10,0x00,0xC2,0x22,0x00,0x64,0x5A,0x2D,0x00,0x00,0x00
+object
+VendorSpecific = VT_ARRAY|VT_UI1 0x22,0xC2,0x00,0x64,0x5A,0x2D,0x00,0x00
+)") + std::string(kRegisters), 2);
+    EXPECT_EQ(m.Report(),
+              u"主板-温度: 27.85℃\r\n"
+              u"硬盘1温度: 45.00℃\r\n"
+              u"硬盘2温度: 0.00℃\r\n"
+              u"CPU1-温度: 45.00℃\r\n"
+              u"CPU2-温度: 45.00℃\r\n");
+    EXPECT_EQ(m.service.queries, (std::vector<std::u16string>{u"SELECT * FROM Win32_TemperatureProbe",
+                                                              u"SELECT * FROM MSStorageDriver_ATAPISmartData"}));
+    EXPECT_EQ(m.service.liveHandles, 0);
+}
+
+TEST(TemperatureReport, ThermalZoneWhenTheProbeClassReturnsNothing) {
+    Machine m(std::string(R"(
+wmi root\CIMV2 Win32_TemperatureProbe
+wmi root\WMI MSAcpi_ThermalZoneTemperature
+object
+CurrentTemperature = VT_UI4 2731
+)") + std::string(kRegisters), 0);
+    EXPECT_EQ(m.Report(), u"主板-温度: -0.05℃\r\n");
+    EXPECT_EQ(m.service.queries.size(), 3u);
+    EXPECT_EQ(m.service.queries[1], u"SELECT * FROM MSAcpi_ThermalZoneTemperature");
+}
+
+TEST(TemperatureReport, AProbeObjectWithoutAReadingStopsTheFallbackAndWritesNoLine) {
+    for (const char* value : {"InstanceName = VT_BSTR probe", "CurrentTemperature = VT_NULL",
+                              "CurrentTemperature = VT_BSTR"}) {
+        Machine m(std::string("wmi root\\CIMV2 Win32_TemperatureProbe\nobject\n") + value +
+                      "\nwmi root\\WMI MSAcpi_ThermalZoneTemperature\nobject\nCurrentTemperature = VT_UI4 3000\n",
+                  0);
+        EXPECT_EQ(m.Report(), u"") << value;
+        EXPECT_EQ(m.service.queries.size(), 2u) << value;
+    }
+}
+
+TEST(TemperatureReport, ADiskWithoutSmartDataShowsZero) {
+    Machine m(R"(
+wmi root\WMI MSStorageDriver_ATAPISmartData
+object
+Active = VT_BOOL true
+VendorSpecific = VT_ARRAY|VT_UI1 0xC2,0x22,0x00,0x64,0x5A,0x28,0x00
+object
+Active = VT_BOOL true
+)",
+              0);
+    EXPECT_EQ(m.Report(), u"硬盘1温度: 40.00℃\r\n硬盘2温度: 0.00℃\r\n");
+}
+
+TEST(TemperatureReport, EachProcessorIsPinnedForItsStatusAndRestoredAfterwards) {
+    Machine m("msr * 0x1A2 = 0x00640000\n"
+              "msr 0 0x19C = 0x00370000\nmsr 1 0x19C = 0x00320000\nmsr 2 0x19C = 0x002D0000\nmsr 3 0x19C = 0x00280000\n",
+              4);
+    EXPECT_EQ(m.Report(),
+              u"CPU1-温度: 45.00℃\r\nCPU2-温度: 50.00℃\r\nCPU3-温度: 55.00℃\r\nCPU4-温度: 60.00℃\r\n");
+    ASSERT_EQ(m.hardware.reads.size(), 8u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(m.hardware.reads[2 * i].index, 0x1A2u);
+        EXPECT_EQ(m.hardware.reads[2 * i].mask, MemoryHardwareAccess::kAllProcessors);  // not pinned yet
+        EXPECT_EQ(m.hardware.reads[2 * i + 1].index, 0x19Cu);
+        EXPECT_EQ(m.hardware.reads[2 * i + 1].mask, std::uintptr_t{1} << i);
+    }
+    EXPECT_EQ(m.hardware.mask(), MemoryHardwareAccess::kAllProcessors);
+}
+
+TEST(TemperatureReport, AFailedRegisterReadReadsAsZero) {
+    // No IA32_THERM_STATUS: the readout is 0 on every call, not a stale value.
+    Machine m("msr * 0x1A2 = 0x00640000\nmsr 0 0x19C = 0x00370000\n", 2);
+    EXPECT_EQ(m.Report(), u"CPU1-温度: 45.00℃\r\nCPU2-温度: 100.00℃\r\n");
+}
+
+TEST(TemperatureReport, WhenPinningFailsTheRegisterIsReadWhereTheThreadRuns) {
+    Machine m(kRegisters, 2);
+    m.hardware.failPinning = true;
+    EXPECT_EQ(m.Report(), u"CPU1-温度: 45.00℃\r\nCPU2-温度: 45.00℃\r\n");
+    EXPECT_EQ(m.hardware.mask(), MemoryHardwareAccess::kAllProcessors);
+}
+
+TEST(TemperatureReport, ProcessorsBeyondTheAffinityMaskGetNoLine) {
+    constexpr std::uint32_t kMaskBits = sizeof(std::uintptr_t) * CHAR_BIT;
+    Machine m(kRegisters, kMaskBits + 3);
+    const std::u16string report = m.Report();
+    std::size_t lines = 0;
+    for (std::size_t p = report.find(u"\r\n"); p != std::u16string::npos; p = report.find(u"\r\n", p + 2)) ++lines;
+    EXPECT_EQ(lines, kMaskBits);
+    EXPECT_NE(report.find(u"CPU" + std::u16string(kMaskBits == 64 ? u"64" : u"32") + u"-温度"), std::u16string::npos);
+    EXPECT_EQ(m.hardware.reads.back().mask, std::uintptr_t{1} << (kMaskBits - 1));
+}
+
+TEST(TemperatureReport, WithoutAnyServiceDataOnlyTheProcessorsRemain) {
+    Machine m(kRegisters, 4);
+    EXPECT_EQ(m.Report(),
+              u"CPU1-温度: 45.00℃\r\nCPU2-温度: 45.00℃\r\nCPU3-温度: 45.00℃\r\nCPU4-温度: 45.00℃\r\n");
+    Machine none(kRegisters, 0);
+    EXPECT_EQ(none.Report(), u"");
+}
+
+}  // namespace
+}  // namespace veltar
