@@ -1,5 +1,6 @@
 #include "sensors/text_format.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <stdexcept>
@@ -64,6 +65,51 @@ void AppendNumber(std::u16string& out, const std::string& narrowSpec, T value) {
     for (int k = 0; k < n; ++k) out += static_cast<char16_t>(static_cast<unsigned char>(buffer[k]));
 }
 
+// Widens the digits of a number and pads them to the field width: with zeros
+// after the sign for the '0' flag, with blanks otherwise.
+void AppendDigits(std::u16string& out, const Spec& spec, const char* begin, const char* end) {
+    const std::size_t length = static_cast<std::size_t>(end - begin);
+    const std::size_t width = spec.width > 0 ? static_cast<std::size_t>(spec.width) : 0;
+    const std::size_t fill = length < width ? width - length : 0;
+    const bool left = spec.flags.find('-') != std::string::npos;
+    const bool zeros = !left && spec.flags.find('0') != std::string::npos;
+    if (fill && !left && !zeros) out.append(fill, u' ');
+    if (begin != end && *begin == '-') out += static_cast<char16_t>(*begin++);
+    if (fill && zeros) out.append(fill, u'0');
+    for (; begin != end; ++begin) out += static_cast<char16_t>(*begin);
+    if (fill && left) out.append(fill, u' ');
+}
+
+// The flags that to_chars does not cover are left to the C library.
+bool PlainFlags(const Spec& spec) { return spec.flags.find_first_of("+ #") == std::string::npos; }
+
+template <typename T>
+void AppendInteger(std::u16string& out, const Spec& spec, T value, int base, const char* tail) {
+    if (!PlainFlags(spec) || spec.precision >= 0) {
+        AppendNumber(out, NarrowSpec(spec, tail), value);
+        return;
+    }
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, base);
+    if (spec.conversion == 'X')
+        for (char* c = buffer; c != result.ptr; ++c)
+            if (*c >= 'a' && *c <= 'f') *c = static_cast<char>(*c - 'a' + 'A');
+    AppendDigits(out, spec, buffer, result.ptr);
+}
+
+// Fixed notation with to_chars gives the digits printf gives in the "C" locale.
+void AppendFixed(std::u16string& out, const Spec& spec, double value) {
+    if (!PlainFlags(spec)) {
+        AppendNumber(out, NarrowSpec(spec, "f"), value);
+        return;
+    }
+    char buffer[4200];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                                      spec.precision >= 0 ? spec.precision : 6);
+    if (result.ec != std::errc()) throw std::invalid_argument("number does not fit");
+    AppendDigits(out, spec, buffer, result.ptr);
+}
+
 void Pad(std::u16string& out, const Spec& spec, std::u16string_view text) {
     const std::size_t width = spec.width > 0 ? static_cast<std::size_t>(spec.width) : 0;
     const bool left = spec.flags.find('-') != std::string::npos;
@@ -101,26 +147,27 @@ void AppendFormattedArgs(std::u16string& out, std::u16string_view format, std::s
             case 'd':
             case 'i': {
                 const auto& arg = Next(args, &used, FormatArg::Kind::Signed);
-                if (spec.lengthLs == 2) AppendNumber(out, NarrowSpec(spec, PRId64), arg.AsSigned());
-                else AppendNumber(out, NarrowSpec(spec, "d"), static_cast<std::int32_t>(arg.AsSigned()));
+                if (spec.lengthLs == 2) AppendInteger(out, spec, arg.AsSigned(), 10, PRId64);
+                else AppendInteger(out, spec, static_cast<std::int32_t>(arg.AsSigned()), 10, "d");
                 break;
             }
             case 'u':
             case 'X':
             case 'x': {
                 const auto& arg = Next(args, &used, FormatArg::Kind::Signed);
+                const int base = spec.conversion == 'u' ? 10 : 16;
                 if (spec.lengthLs == 2) {
                     const char* tail = spec.conversion == 'u' ? PRIu64 : spec.conversion == 'X' ? PRIX64 : PRIx64;
-                    AppendNumber(out, NarrowSpec(spec, tail), arg.AsUnsigned());
+                    AppendInteger(out, spec, arg.AsUnsigned(), base, tail);
                 } else {
                     const char tail[] = {spec.conversion, 0};
-                    AppendNumber(out, NarrowSpec(spec, tail), static_cast<std::uint32_t>(arg.AsUnsigned()));
+                    AppendInteger(out, spec, static_cast<std::uint32_t>(arg.AsUnsigned()), base, tail);
                 }
                 break;
             }
             case 'f': {
                 const auto& arg = Next(args, &used, FormatArg::Kind::Floating);
-                AppendNumber(out, NarrowSpec(spec, "f"), arg.AsDouble());
+                AppendFixed(out, spec, arg.AsDouble());
                 break;
             }
             case 's': {

@@ -69,3 +69,35 @@ TEST(TextFormat, MismatchedArgumentsAreRefused) {
 
 }  // namespace
 }  // namespace veltar
+
+namespace veltar {
+namespace {
+
+std::u16string Widen(const char* s) {
+    std::u16string out;
+    while (*s) out += static_cast<char16_t>(static_cast<unsigned char>(*s++));
+    return out;
+}
+
+// The fast number paths give the C library's digits, padding and rounding.
+TEST(TextFormat, NumbersMatchTheCLibrary) {
+    char expected[128];
+    for (double v : {0.0, -0.0, 0.005, 0.015, 0.125, 2.675, -273.15, 27.85, 1e15 + 0.3, 123456789.987654321, -1e-7}) {
+        for (const char* spec : {"%.2f", "%.0f", "%10.6f", "%.3f", "%12.1f", "%-9.2f|"}) {
+            std::snprintf(expected, sizeof expected, spec, v);
+            std::u16string format = Widen(spec);
+            EXPECT_EQ(Format(format, v), Widen(expected)) << spec << " of " << v;
+        }
+    }
+    for (int v : {0, 7, -7, 45, -2147483647 - 1, 2147483647}) {
+        for (const char* spec : {"%d", "%02d", "%04d", "%5d", "%-4d|", "%02X", "%X", "%u"}) {
+            std::snprintf(expected, sizeof expected, spec, v);
+            EXPECT_EQ(Format(Widen(spec), v), Widen(expected)) << spec << " of " << v;
+        }
+    }
+    std::snprintf(expected, sizeof expected, "%+d|% d|%#x", 5, 5, 255);
+    EXPECT_EQ(Format(u"%+d|% d|%#x", 5, 5, 255), Widen(expected));
+}
+
+}  // namespace
+}  // namespace veltar
