@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the x86 program and runs it under Wine on the demo sensor values (or
-# on the fixture that VELTAR_SENSORS names).
+# Builds the x86 program and starts it under Wine on the demo sensor values (or
+# on the fixture that VELTAR_SENSORS names): on your display, or on a virtual one,
+# where it saves a screenshot after the first refresh and says where.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -9,5 +10,44 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$(nproc)" >/dev/null
 
 fixture="${VELTAR_SENSORS:-$PWD/standins/demo-sensors.txt}"
-echo "Demo values: these readings come from the sensor fixture $fixture, not from this machine's sensors."
-VELTAR_SENSORS="$fixture" tools/wine-run build/win32/veltar-report.exe
+export VELTAR_SENSORS="$fixture"
+echo "Demo values: the readings come from the sensor fixture $fixture, not from this machine's sensors."
+
+if [ -n "${DISPLAY:-}" ]; then
+    echo "Starting veltar.exe on $DISPLAY; Esc in its window ends it."
+    exec tools/wine-run build/win32/veltar.exe
+fi
+
+source tools/wine-env
+tools/wine-prefix
+pidfile="$(mktemp)"
+DISPLAY="$(tools/virtual-display "$pidfile")"
+export DISPLAY
+xvfb_pid="$(cat "$pidfile")"
+rm -f "$pidfile"
+trap 'wineserver -k 2>/dev/null || true; kill "$xvfb_pid" 2>/dev/null || true' EXIT
+
+# Watch the display for the window to be mapped, then for its title to take the
+# first report, which the first refresh sets.
+coproc XEV { exec timeout 60 xev -display "$DISPLAY" -root -event substructure 2>/dev/null; }
+trap 'kill "$XEV_PID" 2>/dev/null || true; wineserver -k 2>/dev/null || true; kill "$xvfb_pid" 2>/dev/null || true' EXIT
+tools/wine-run build/win32/veltar.exe &
+window=""
+while read -r line <&"${XEV[0]}"; do
+    [[ "$line" == MapNotify* ]] || continue
+    read -r line <&"${XEV[0]}"
+    mapped="$(grep -o 'window 0x[0-9a-f]*' <<<"$line" | tail -1 | cut -d' ' -f2)"
+    # Wine maps helper windows too; the main window is titled "VELTAR" until its first refresh.
+    if xprop -display "$DISPLAY" -id "$mapped" WM_NAME 2>/dev/null | grep -q -e VELTAR -e CPU1; then
+        window="$mapped"
+        break
+    fi
+done
+[ -n "$window" ] || { echo "run.sh: the window did not appear" >&2; exit 1; }
+{ timeout 30 xprop -display "$DISPLAY" -spy -id "$window" WM_NAME || true; } | grep -q -m1 'CPU1' || {
+    echo "run.sh: the window showed no report" >&2
+    exit 1
+}
+screenshot="$PWD/build/veltar-screenshot.png"
+xwd -display "$DISPLAY" -root -silent | convert xwd:- "png:$screenshot"
+echo "No display: veltar.exe ran on a virtual display. Screenshot after the first refresh: $screenshot"

@@ -1,0 +1,57 @@
+// veltar.exe: start-up, the run of the main window and the orderly shutdown.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/app_module.h"
+#include "app/message_loop.h"
+#include "app/scoped_win.h"
+#include "sensors/platform/winring0.h"
+#include "ui/main_dlg.h"
+
+namespace {
+
+constexpr wchar_t kInstanceMutexName[] = L"__VELTAR__MODULE__ONCE__";
+
+}  // namespace
+
+// Runs the main window until the quit message; 0 when the window cannot be created.
+int RunMainWindow(LPWSTR, int nCmdShow) {
+    CMessageLoop theLoop;
+    g_appModule.RegisterLoop(&theLoop);
+    int nRet = 0;
+    {
+        CMainDlg dlgMain;
+        if (dlgMain.Create(nullptr)) {
+            ShowWindow(dlgMain.m_hWnd, nCmdShow);
+            nRet = theLoop.RunLoop();
+            g_appModule.UnregisterLoop();
+        }
+    }
+    return nRet;
+}
+
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nCmdShow) {
+    // The mutex guards the single instance for as long as the process lives.
+    const veltar::ScopedHandle instanceMutex(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+    if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) ExitProcess(0);
+
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                         EOAC_NONE, nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    g_appModule.Init(hInstance);
+
+    if (!InitializeOls()) {
+        MessageBoxW(nullptr, L"Error InitializeOls()!", L"Message", MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
+
+    const int nRet = RunMainWindow(lpCmdLine, nCmdShow);
+
+    DeinitializeOls();
+    g_appModule.Term();
+    CoUninitialize();
+    return nRet;
+}

@@ -1,0 +1,140 @@
+#include "tests/wine/program_driver.h"
+
+#include <utility>
+
+#include "res/resource.h"
+
+namespace veltar::driver {
+namespace {
+
+std::wstring BuildDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring directory(path);
+    return directory.substr(0, directory.find_last_of(L"\\/"));
+}
+
+std::wstring Environment(const wchar_t* name) {
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
+// The current environment with VELTAR_SENSORS set to the fixture or removed.
+std::wstring EnvironmentBlock(const std::optional<std::wstring>& fixture) {
+    std::wstring block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
+        if (_wcsnicmp(entry, L"VELTAR_SENSORS=", 15) == 0) continue;
+        block.append(entry).push_back(L'\0');
+    }
+    FreeEnvironmentStringsW(strings);
+    if (fixture) block.append(L"VELTAR_SENSORS=" + *fixture).push_back(L'\0');
+    block.push_back(L'\0');
+    return block;
+}
+
+}  // namespace
+
+Program::Program(const std::wstring& name, const std::optional<std::wstring>& fixture) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE outputWrite = nullptr;
+    if (!CreatePipe(&m_output, &outputWrite, &inheritable, 1 << 16)) return;
+    SetHandleInformation(m_output, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = outputWrite;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    std::wstring commandLine = L"\"" + BuildDirectory() + L"\\" + name + L"\"";
+    std::wstring environment = EnvironmentBlock(fixture);
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                       environment.data(), nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        m_process = info.hProcess;
+        m_id = info.dwProcessId;
+    }
+    CloseHandle(outputWrite);
+}
+
+Program::Program(Program&& other) noexcept
+    : m_process(std::exchange(other.m_process, nullptr)),
+      m_id(other.m_id),
+      m_output(std::exchange(other.m_output, nullptr)) {}
+
+Program::~Program() {
+    if (m_process) {
+        if (IsRunning()) {
+            TerminateProcess(m_process, 99);
+            WaitForSingleObject(m_process, 5000);
+        }
+        CloseHandle(m_process);
+    }
+    if (m_output) CloseHandle(m_output);
+}
+
+std::optional<DWORD> Program::WaitForExit(DWORD timeoutMs) const {
+    if (WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(m_process, &code);
+    return code;
+}
+
+bool Program::IsRunning() const { return WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
+
+std::string Program::Output() const {
+    std::string output;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(m_output, buffer, sizeof buffer, &read, nullptr) && read > 0) output.append(buffer, read);
+    return output;
+}
+
+std::wstring FixturePath(const std::wstring& name) { return Environment(L"VELTAR_FIXTURES") + L"\\" + name; }
+
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+
+    static BOOL CALLBACK Visit(HWND hWnd, LPARAM p) {
+        auto* search = reinterpret_cast<WindowSearch*>(p);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hWnd, &owner);
+        if (owner == search->processId) search->found.push_back(hWnd);
+        return TRUE;
+    }
+};
+
+std::vector<HWND> WindowsOf(DWORD processId) {
+    WindowSearch search{processId, {}};
+    EnumWindows(WindowSearch::Visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindMainWindow(DWORD processId) {
+    for (HWND hWnd : WindowsOf(processId))
+        if (GetDlgItem(hWnd, ID_APP_ABOUT)) return hWnd;
+    return nullptr;
+}
+
+std::wstring WindowText(HWND hWnd) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hWnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hWnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+}  // namespace veltar::driver

@@ -1,0 +1,60 @@
+// Launches the program of the build as a user would and looks at its windows.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace veltar::driver {
+
+// A launched process, ended when the object goes if it is still running.
+class Program {
+public:
+    // Starts <build>/<name> with VELTAR_SENSORS naming the fixture (none: unset).
+    Program(const std::wstring& name, const std::optional<std::wstring>& fixture);
+    Program(Program&& other) noexcept;
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+    Program& operator=(Program&&) = delete;
+    ~Program();
+
+    bool started() const { return m_process != nullptr; }
+    HANDLE process() const { return m_process; }
+    DWORD id() const { return m_id; }
+    // The exit code, or nothing when the process has not ended in time.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs = 20000) const;
+    bool IsRunning() const;
+    // What the process wrote to standard output, after it has ended.
+    std::string Output() const;
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_id = 0;
+    HANDLE m_output = nullptr;  // read end of the standard-output pipe
+};
+
+std::wstring FixturePath(const std::wstring& name);
+
+// The top-level windows of a process.
+std::vector<HWND> WindowsOf(DWORD processId);
+// The main window: the dialog that carries the hidden About button.
+HWND FindMainWindow(DWORD processId);
+std::wstring WindowText(HWND hWnd);
+
+// Re-checks the condition until it holds or the time is up, waiting on the
+// process handle in between (so the wait ends early if the process ends).
+template <typename Condition>
+bool WaitFor(const Program& program, Condition condition, DWORD timeoutMs = 20000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() >= end) return false;
+        if (WaitForSingleObject(program.process(), 20) == WAIT_OBJECT_0) return condition();
+    }
+}
+
+std::wstring FromUtf8(const std::string& text);
+
+}  // namespace veltar::driver

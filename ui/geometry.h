@@ -1,0 +1,28 @@
+// Rectangles and points in pixels, and the window placement rules.
+#pragma once
+
+#include <cstdint>
+
+namespace veltar {
+
+struct Rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    std::int32_t Width() const { return right - left; }
+    std::int32_t Height() const { return bottom - top; }
+    bool operator==(const Rect&) const = default;
+};
+
+struct Point {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    bool operator==(const Point&) const = default;
+};
+
+// The top-left corner that centres a window of the given size on the target
+// rectangle, moved as little as needed to keep it inside the work area.
+Point CenteredPosition(std::int32_t width, std::int32_t height, const Rect& target, const Rect& workArea);
+
+}  // namespace veltar

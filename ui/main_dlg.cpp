@@ -1,0 +1,155 @@
+#include "ui/main_dlg.h"
+
+#include "app/app_module.h"
+#include "sensors/platform/machine_report.h"
+#include "ui/geometry.h"
+#include "ui/report_lines.h"
+
+int g_nScreenWidth = 0;
+
+namespace {
+
+constexpr UINT_PTR kRefreshTimerId = 1;
+constexpr UINT kRefreshPeriodMs = 750;
+constexpr LONG kCaptionAndFrameMask = static_cast<LONG>(0xFF3BFFFF);  // clears WS_CAPTION and WS_THICKFRAME
+
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+veltar::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// Centres the window on the work area of its nearest monitor, inside that area.
+void CenterInWorkArea(HWND hWnd) {
+    RECT window{};
+    GetWindowRect(hWnd, &window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const veltar::Rect work = ToRect(monitor.rcWork);
+    const veltar::Point corner =
+        veltar::CenteredPosition(window.right - window.left, window.bottom - window.top, work, work);
+    SetWindowPos(hWnd, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HICON LoadAppIcon(int widthMetric, int heightMetric) {
+    return static_cast<HICON>(LoadImageW(g_appModule.GetResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                         IMAGE_ICON, GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
+                                         LR_DEFAULTCOLOR));
+}
+
+}  // namespace
+
+void InvalidateIfClientChanged(HWND hWnd, RECT& last, BOOL erase) {
+    RECT client{};
+    GetClientRect(hWnd, &client);
+    if (client.left == last.left && client.top == last.top && client.right == last.right &&
+        client.bottom == last.bottom)
+        return;
+    InvalidateRect(hWnd, &client, erase);
+    last = client;
+}
+
+BOOL CMainDlg::PreTranslateMessage(MSG* pMsg) { return IsDialogMessageW(m_hWnd, pMsg); }
+
+BOOL CMainDlg::OnIdle() {
+    UIUpdateChildWindows();
+    return FALSE;
+}
+
+BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM, LRESULT& lResult, DWORD dwMsgMapID) {
+    if (dwMsgMapID != 0) return FALSE;
+    // Each entry runs with the handled flag set; a handler may clear it to pass the message on.
+    const auto run = [&](auto handler) {
+        SetMsgHandled(true);
+        lResult = handler();
+        return IsMsgHandled();
+    };
+    if (uMsg == WM_TIMER && run([&] { return OnTimer(wParam); })) return TRUE;
+    if (uMsg == WM_INITDIALOG && run([&] { return OnInitDialog(); })) return TRUE;
+    if (uMsg == WM_DESTROY && run([&] { return OnDestroy(); })) return TRUE;
+    if ((uMsg == WM_SIZE || uMsg == WM_SIZING) && run([&] { return OnSize(); })) return TRUE;
+    if (uMsg == WM_COMMAND) {
+        const WORD command = LOWORD(wParam);
+        if ((command == IDOK || command == IDCANCEL) && run([&] { return OnQuit(command); })) return TRUE;
+    }
+    return FALSE;
+}
+
+LRESULT CMainDlg::OnInitDialog() {
+    m_nLineHeight = 20;
+    m_rcLastClient = {0, 0, 0, 0};
+    m_rcMargin = {16, 16, 16, 16};
+    m_strFontFace = u"宋体";
+    m_clrInner = 0x7F0000FF;
+    m_clrFrame = 0x7F00FF00;
+
+    g_nScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+    CenterInWorkArea(m_hWnd);
+
+    m_bigIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXICON, SM_CYICON));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
+    m_smallIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXSMICON, SM_CYSMICON));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+
+    if (CMessageLoop* loop = g_appModule.FindLoop()) {
+        loop->RegisterFilter(this);
+        loop->RegisterIdleHandler(this);
+    }
+    UIAddChildWindowContainer(m_hWnd);
+
+    SizeToReport(veltar::GetTemperatureReport());
+
+    SetWindowLongW(m_hWnd, GWL_STYLE, GetWindowLongW(m_hWnd, GWL_STYLE) & kCaptionAndFrameMask);
+    // Recompute the frame now, so that the client area fills the computed size.
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int id : {IDOK, IDCANCEL, ID_APP_ABOUT}) ShowWindow(GetDlgItem(m_hWnd, id), SW_HIDE);
+
+    SetTimer(m_hWnd, kRefreshTimerId, kRefreshPeriodMs, nullptr);
+    return TRUE;
+}
+
+// The report built here serves for sizing only. Lines are measured in the
+// window's default font, with no font selected.
+void CMainDlg::SizeToReport(const std::u16string& report) {
+    const auto measure = [this](const std::u16string& line) {
+        SIZE extent{};
+        const veltar::ScopedGetDC dc(m_hWnd);
+        GetTextExtentExPointW(dc.get(), Wide(line), static_cast<int>(line.size()), 0, nullptr, nullptr, &extent);
+        return static_cast<int>(extent.cx);
+    };
+    const veltar::WindowSize size = veltar::WindowSizeForReport(report, m_nLineHeight, measure);
+    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, size.width, size.height, SWP_NOMOVE);
+}
+
+LRESULT CMainDlg::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent == kRefreshTimerId) Refresh();
+    else SetMsgHandled(false);
+    return 0;
+}
+
+void CMainDlg::Refresh() {
+    std::u16string report = veltar::GetTemperatureReport();
+    SetWindowTextW(m_hWnd, Wide(report));
+    m_strText = std::move(report);
+    InvalidateIfClientChanged(m_hWnd, m_rcLastClient, TRUE);
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+LRESULT CMainDlg::OnSize() {
+    InvalidateIfClientChanged(m_hWnd, m_rcLastClient, TRUE);
+    return 0;
+}
+
+LRESULT CMainDlg::OnDestroy() {
+    if (CMessageLoop* loop = g_appModule.FindLoop()) {
+        loop->UnregisterFilter(this);
+        loop->UnregisterIdleHandler(this);
+    }
+    return 0;
+}
+
+LRESULT CMainDlg::OnQuit(int nCode) {
+    DestroyWindow(m_hWnd);
+    PostQuitMessage(nCode);
+    return 0;
+}

@@ -1,0 +1,56 @@
+// The main window: a borderless, always-on-top panel that shows the
+// temperature report and rebuilds it every 750 ms.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+
+#include "app/dialog_impl.h"
+#include "app/message_loop.h"
+#include "app/scoped_win.h"
+#include "res/resource.h"
+
+// The primary screen's width in pixels, stored once at set-up for docking.
+extern int g_nScreenWidth;
+
+class CMainDlg : public CDialogImpl<CMainDlg>,
+                 public CMessageFilter,
+                 public CIdleHandler,
+                 public CUpdateUI<CMainDlg> {
+public:
+    enum { IDD = IDD_MAINDLG };
+
+    CMainDlg() = default;
+
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL OnIdle() override;
+    BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,
+                              DWORD dwMsgMapID) override;
+    static std::span<const CUpdateUI<CMainDlg>::Entry> GetUpdateUIMap() { return {}; }
+
+private:
+    LRESULT OnInitDialog();
+    LRESULT OnTimer(UINT_PTR nIDEvent);
+    LRESULT OnSize();
+    LRESULT OnDestroy();
+    LRESULT OnQuit(int nCode);
+
+    void SizeToReport(const std::u16string& report);
+    void Refresh();
+
+    int m_nLineHeight = 0;
+    RECT m_rcLastClient{};
+    RECT m_rcMargin{};
+    DWORD m_clrInner = 0;
+    DWORD m_clrFrame = 0;
+    std::u16string m_strFontFace;
+    std::u16string m_strText;
+    // The window's icons, destroyed with the object, after the window.
+    veltar::ScopedIcon m_bigIcon;
+    veltar::ScopedIcon m_smallIcon;
+};
+
+// Invalidates the window's client area, and remembers it in last, when it differs from last.
+void InvalidateIfClientChanged(HWND hWnd, RECT& last, BOOL erase);
