@@ -8,7 +8,7 @@
 namespace veltar {
 
 // A handle released by a function of its own (CloseHandle, DestroyMenu, ...).
-template <typename Handle, auto Release, Handle Empty = Handle{}>
+template <typename Handle, auto ReleaseFunction, Handle Empty = Handle{}>
 class Scoped {
 public:
     Scoped() = default;
@@ -27,8 +27,10 @@ public:
 
     Handle get() const { return m_handle; }
     explicit operator bool() const { return m_handle != Empty; }
+    // Gives the handle up to the caller, who releases it from now on.
+    [[nodiscard]] Handle Release() { return std::exchange(m_handle, Empty); }
     void Reset() {
-        if (m_handle != Empty) Release(m_handle);
+        if (m_handle != Empty) ReleaseFunction(m_handle);
         m_handle = Empty;
     }
 

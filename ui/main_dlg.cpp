@@ -2,8 +2,10 @@
 
 #include "app/app_module.h"
 #include "sensors/platform/machine_report.h"
-#include "ui/geometry.h"
+#include "tray/about_dlg.h"
+#include "ui/framed_paint.h"
 #include "ui/report_lines.h"
+#include "ui/window_placement.h"
 
 int g_nScreenWidth = 0;
 
@@ -11,24 +13,11 @@ namespace {
 
 constexpr UINT_PTR kRefreshTimerId = 1;
 constexpr UINT kRefreshPeriodMs = 750;
+constexpr COLORREF kTextColour = 0x0000FFFF;  // yellow
+constexpr UINT kTextFormat = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
 constexpr LONG kCaptionAndFrameMask = static_cast<LONG>(0xFF3BFFFF);  // clears WS_CAPTION and WS_THICKFRAME
 
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-veltar::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-
-// Centres the window on the work area of its nearest monitor, inside that area.
-void CenterInWorkArea(HWND hWnd) {
-    RECT window{};
-    GetWindowRect(hWnd, &window);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoW(MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST), &monitor)) return;
-    const veltar::Rect work = ToRect(monitor.rcWork);
-    const veltar::Point corner =
-        veltar::CenteredPosition(window.right - window.left, window.bottom - window.top, work, work);
-    SetWindowPos(hWnd, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 HICON LoadAppIcon(int widthMetric, int heightMetric) {
     return static_cast<HICON>(LoadImageW(g_appModule.GetResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
@@ -55,7 +44,8 @@ BOOL CMainDlg::OnIdle() {
     return FALSE;
 }
 
-BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM, LRESULT& lResult, DWORD dwMsgMapID) {
+BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,
+                                    DWORD dwMsgMapID) {
     if (dwMsgMapID != 0) return FALSE;
     // Each entry runs with the handled flag set; a handler may clear it to pass the message on.
     const auto run = [&](auto handler) {
@@ -66,11 +56,17 @@ BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM, LRES
     if (uMsg == WM_TIMER && run([&] { return OnTimer(wParam); })) return TRUE;
     if (uMsg == WM_INITDIALOG && run([&] { return OnInitDialog(); })) return TRUE;
     if (uMsg == WM_DESTROY && run([&] { return OnDestroy(); })) return TRUE;
+    if (uMsg == WM_PAINT && run([&] { return OnPaint(); })) return TRUE;
     if ((uMsg == WM_SIZE || uMsg == WM_SIZING) && run([&] { return OnSize(); })) return TRUE;
+    // WM_ERASEBKGND is left to the dialog's default erase.
     if (uMsg == WM_COMMAND) {
         const WORD command = LOWORD(wParam);
+        if ((command == ID_TRAY_ABOUT || command == ID_APP_ABOUT) && run([&] { return OnAbout(); })) return TRUE;
         if ((command == IDOK || command == IDCANCEL) && run([&] { return OnQuit(command); })) return TRUE;
+        if (command == ID_TRAY_SHOW && run([&] { return OnShow(); })) return TRUE;
+        if (command == ID_TRAY_HIDE && run([&] { return OnHide(); })) return TRUE;
     }
+    if (uMsg == m_uTrayMessage && run([&] { return OnTrayNotify(uMsg, wParam, lParam); })) return TRUE;
     return FALSE;
 }
 
@@ -83,7 +79,7 @@ LRESULT CMainDlg::OnInitDialog() {
     m_clrFrame = 0x7F00FF00;
 
     g_nScreenWidth = GetSystemMetrics(SM_CXSCREEN);
-    CenterInWorkArea(m_hWnd);
+    CenterWindowOn(m_hWnd, nullptr);
 
     m_bigIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXICON, SM_CYICON));
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
@@ -103,6 +99,7 @@ LRESULT CMainDlg::OnInitDialog() {
     SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (int id : {IDOK, IDCANCEL, ID_APP_ABOUT}) ShowWindow(GetDlgItem(m_hWnd, id), SW_HIDE);
+    AddTrayIcon(u"TRAYICON", m_smallIcon.get(), IDR_TRAYMENU);
 
     SetTimer(m_hWnd, kRefreshTimerId, kRefreshPeriodMs, nullptr);
     return TRUE;
@@ -145,6 +142,41 @@ LRESULT CMainDlg::OnDestroy() {
         loop->UnregisterFilter(this);
         loop->UnregisterIdleHandler(this);
     }
+    return 0;
+}
+
+LRESULT CMainDlg::OnPaint() {
+    PAINTSTRUCT paint{};
+    const HDC dc = BeginPaint(m_hWnd, &paint);
+    if (!dc) return 0;
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    const HBITMAP background = BlendFramedBitmap(m_hWnd, {m_clrInner, m_clrFrame}, dc, m_rcMargin);
+    StretchBitmapToClient(dc, m_hWnd, client.right - client.left, client.bottom - client.top, background);
+    const RECT text{client.left + m_rcMargin.left, client.top + m_rcMargin.top, client.right - m_rcMargin.right,
+                    client.bottom - m_rcMargin.bottom};
+    if (DrawTextInFont(dc, m_strText, text, m_nLineHeight, m_strFontFace, kTextColour, kTextFormat))
+        SetTrayTip(m_strText);
+    EndPaint(m_hWnd, &paint);
+    return 0;
+}
+
+LRESULT CMainDlg::OnAbout() {
+    CAboutDlg dlg;
+    dlg.DoModal(GetActiveWindow());
+    return 0;
+}
+
+LRESULT CMainDlg::OnShow() {
+    if (!IsWindowVisible(m_hWnd)) ShowWindow(m_hWnd, SW_SHOW);
+    if (IsIconic(m_hWnd)) ShowWindow(m_hWnd, SW_RESTORE);
+    else BringWindowToTop(m_hWnd);
+    SetForegroundWindow(m_hWnd);
+    return 0;
+}
+
+LRESULT CMainDlg::OnHide() {
+    ShowWindow(m_hWnd, SW_HIDE);
     return 0;
 }
 

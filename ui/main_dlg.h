@@ -11,11 +11,13 @@
 #include "app/message_loop.h"
 #include "app/scoped_win.h"
 #include "res/resource.h"
+#include "tray/tray_icon_impl.h"
 
 // The primary screen's width in pixels, stored once at set-up for docking.
 extern int g_nScreenWidth;
 
-class CMainDlg : public CDialogImpl<CMainDlg>,
+class CMainDlg : public CTrayIconImpl<CMainDlg>,
+                 public CDialogImpl<CMainDlg>,
                  public CMessageFilter,
                  public CIdleHandler,
                  public CUpdateUI<CMainDlg> {
@@ -35,7 +37,11 @@ private:
     LRESULT OnTimer(UINT_PTR nIDEvent);
     LRESULT OnSize();
     LRESULT OnDestroy();
+    LRESULT OnPaint();
+    LRESULT OnAbout();
     LRESULT OnQuit(int nCode);
+    LRESULT OnShow();
+    LRESULT OnHide();
 
     void SizeToReport(const std::u16string& report);
     void Refresh();
@@ -47,7 +53,8 @@ private:
     DWORD m_clrFrame = 0;
     std::u16string m_strFontFace;
     std::u16string m_strText;
-    // The window's icons, destroyed with the object, after the window.
+    // The window's icons, destroyed with the object, after the window and before the tray icon's removal,
+    // which needs no icon.
     veltar::ScopedIcon m_bigIcon;
     veltar::ScopedIcon m_smallIcon;
 };

@@ -1,0 +1,73 @@
+#include "tray/about_dlg.h"
+
+#include "ui/framed_paint.h"
+#include "ui/window_placement.h"
+
+namespace {
+
+constexpr char16_t kAboutText[] = u"" VELTAR_ABOUT_TEXT;
+constexpr RECT kTextBounds{20, 100, 180, 200};  // fixed, whatever the box's size
+constexpr COLORREF kWhite = 0x00FFFFFF;
+constexpr LONG kCaptionAndFrameMask = static_cast<LONG>(0xFF3BFFFF);
+constexpr int kTextControlId = -1;
+
+}  // namespace
+
+BOOL CAboutDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM, LRESULT& lResult, DWORD dwMsgMapID) {
+    if (dwMsgMapID != 0) return FALSE;
+    const auto run = [&](auto handler) {
+        SetMsgHandled(true);
+        lResult = handler();
+        return IsMsgHandled();
+    };
+    if (uMsg == WM_CTLCOLORSTATIC && run([&] { return OnCtlColorStatic(reinterpret_cast<HDC>(wParam)); }))
+        return TRUE;
+    if (uMsg == WM_PAINT && run([&] { return OnPaint(); })) return TRUE;
+    if (uMsg == WM_INITDIALOG && run([&] { return OnInitDialog(); })) return TRUE;
+    if (uMsg == WM_COMMAND) {
+        const WORD command = LOWORD(wParam);
+        if ((command == IDOK || command == IDCANCEL) && run([&] { return OnCloseCommand(command); })) return TRUE;
+    }
+    return FALSE;
+}
+
+LRESULT CAboutDlg::OnInitDialog() {
+    m_nLineHeight = 14;
+    m_rcLastClient = {0, 0, 0, 0};
+    m_rcMargin = {6, 16, 6, 6};
+    m_strFontFace = u"宋体";
+    m_clrInner = 0x7F00FF00;
+    m_clrFrame = 0x7FFF0000;
+
+    CenterWindowOn(m_hWnd, GetParent(m_hWnd));
+    SetWindowLongW(m_hWnd, GWL_STYLE, GetWindowLongW(m_hWnd, GWL_STYLE) & kCaptionAndFrameMask);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(GetDlgItem(m_hWnd, kTextControlId), SW_HIDE);
+    SetWindowTextW(GetDlgItem(m_hWnd, IDOK), L"关闭");
+    return TRUE;
+}
+
+LRESULT CAboutDlg::OnPaint() {
+    PAINTSTRUCT paint{};
+    const HDC dc = BeginPaint(m_hWnd, &paint);
+    if (!dc) return 0;
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    const HBITMAP background = BlendFramedBitmap(m_hWnd, {m_clrInner, m_clrFrame}, dc, m_rcMargin);
+    StretchBitmapToClient(dc, m_hWnd, client.right - client.left, client.bottom - client.top, background);
+    DrawTextInFont(dc, kAboutText, kTextBounds, m_nLineHeight, m_strFontFace, kWhite, DT_CENTER | DT_WORDBREAK);
+    EndPaint(m_hWnd, &paint);
+    return 0;
+}
+
+// Static controls draw no background of their own, so the painted one shows through.
+LRESULT CAboutDlg::OnCtlColorStatic(HDC dc) {
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+LRESULT CAboutDlg::OnCloseCommand(int nCode) {
+    EndDialog(nCode);
+    return 0;
+}

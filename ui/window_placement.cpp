@@ -1,0 +1,23 @@
+#include "ui/window_placement.h"
+
+#include "ui/geometry.h"
+
+namespace {
+
+veltar::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace
+
+void CenterWindowOn(HWND hWnd, HWND owner) {
+    RECT window{};
+    GetWindowRect(hWnd, &window);
+    const bool onOwner = owner && IsWindowVisible(owner) && !IsIconic(owner);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(onOwner ? owner : hWnd, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    RECT target = monitor.rcWork;
+    if (onOwner) GetWindowRect(owner, &target);
+    const veltar::Point corner = veltar::CenteredPosition(window.right - window.left, window.bottom - window.top,
+                                                          ToRect(target), ToRect(monitor.rcWork));
+    SetWindowPos(hWnd, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
