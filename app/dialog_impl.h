@@ -37,6 +37,15 @@ public:
     bool IsMsgHandled() const { return m_pCurrentMsg->handled; }
 
 protected:
+    // Runs one message-map entry with the handled flag set; true when the
+    // handler left it set, its result then in lResult.
+    template <typename Handler>
+    bool RunEntry(LRESULT& lResult, Handler handler) {
+        SetMsgHandled(true);
+        lResult = handler();
+        return IsMsgHandled();
+    }
+
     // The window is created with creation parameter 0, so the object waits in a
     // per-thread slot for the first message of its dialog.
     static CDialogImplBase*& BeingCreated();

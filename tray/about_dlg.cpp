@@ -8,18 +8,13 @@ namespace {
 constexpr char16_t kAboutText[] = u"" VELTAR_ABOUT_TEXT;
 constexpr RECT kTextBounds{20, 100, 180, 200};  // fixed, whatever the box's size
 constexpr COLORREF kWhite = 0x00FFFFFF;
-constexpr LONG kCaptionAndFrameMask = static_cast<LONG>(0xFF3BFFFF);
 constexpr int kTextControlId = -1;
 
 }  // namespace
 
 BOOL CAboutDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM, LRESULT& lResult, DWORD dwMsgMapID) {
     if (dwMsgMapID != 0) return FALSE;
-    const auto run = [&](auto handler) {
-        SetMsgHandled(true);
-        lResult = handler();
-        return IsMsgHandled();
-    };
+    const auto run = [&](auto handler) { return RunEntry(lResult, handler); };
     if (uMsg == WM_CTLCOLORSTATIC && run([&] { return OnCtlColorStatic(reinterpret_cast<HDC>(wParam)); }))
         return TRUE;
     if (uMsg == WM_PAINT && run([&] { return OnPaint(); })) return TRUE;
@@ -40,9 +35,7 @@ LRESULT CAboutDlg::OnInitDialog() {
     m_clrFrame = 0x7FFF0000;
 
     CenterWindowOn(m_hWnd, GetParent(m_hWnd));
-    SetWindowLongW(m_hWnd, GWL_STYLE, GetWindowLongW(m_hWnd, GWL_STYLE) & kCaptionAndFrameMask);
-    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RemoveCaptionAndFrame(m_hWnd);
     ShowWindow(GetDlgItem(m_hWnd, kTextControlId), SW_HIDE);
     SetWindowTextW(GetDlgItem(m_hWnd, IDOK), L"关闭");
     return TRUE;
@@ -52,10 +45,7 @@ LRESULT CAboutDlg::OnPaint() {
     PAINTSTRUCT paint{};
     const HDC dc = BeginPaint(m_hWnd, &paint);
     if (!dc) return 0;
-    RECT client{};
-    GetClientRect(m_hWnd, &client);
-    const HBITMAP background = BlendFramedBitmap(m_hWnd, {m_clrInner, m_clrFrame}, dc, m_rcMargin);
-    StretchBitmapToClient(dc, m_hWnd, client.right - client.left, client.bottom - client.top, background);
+    PaintFramedBackground(dc, m_hWnd, {m_clrInner, m_clrFrame}, m_rcMargin);
     DrawTextInFont(dc, kAboutText, kTextBounds, m_nLineHeight, m_strFontFace, kWhite, DT_CENTER | DT_WORDBREAK);
     EndPaint(m_hWnd, &paint);
     return 0;

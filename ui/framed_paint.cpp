@@ -52,6 +52,14 @@ void StretchBitmapToClient(HDC target, HWND hWnd, int sourceWidth, int sourceHei
                sourceHeight, SRCCOPY);
 }
 
+RECT PaintFramedBackground(HDC dc, HWND hWnd, std::pair<DWORD, DWORD> colors, const RECT& margins) {
+    RECT client{};
+    GetClientRect(hWnd, &client);
+    const HBITMAP background = BlendFramedBitmap(hWnd, colors, dc, margins);
+    StretchBitmapToClient(dc, hWnd, client.right - client.left, client.bottom - client.top, background);
+    return client;
+}
+
 bool DrawTextInFont(HDC dc, const std::u16string& text, RECT bounds, int height, const std::u16string& face,
                     COLORREF color, UINT format) {
     const veltar::ScopedFont font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0,

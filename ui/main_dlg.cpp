@@ -15,7 +15,6 @@ constexpr UINT_PTR kRefreshTimerId = 1;
 constexpr UINT kRefreshPeriodMs = 750;
 constexpr COLORREF kTextColour = 0x0000FFFF;  // yellow
 constexpr UINT kTextFormat = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
-constexpr LONG kCaptionAndFrameMask = static_cast<LONG>(0xFF3BFFFF);  // clears WS_CAPTION and WS_THICKFRAME
 
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
@@ -47,12 +46,7 @@ BOOL CMainDlg::OnIdle() {
 BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,
                                     DWORD dwMsgMapID) {
     if (dwMsgMapID != 0) return FALSE;
-    // Each entry runs with the handled flag set; a handler may clear it to pass the message on.
-    const auto run = [&](auto handler) {
-        SetMsgHandled(true);
-        lResult = handler();
-        return IsMsgHandled();
-    };
+    const auto run = [&](auto handler) { return RunEntry(lResult, handler); };
     if (uMsg == WM_TIMER && run([&] { return OnTimer(wParam); })) return TRUE;
     if (uMsg == WM_INITDIALOG && run([&] { return OnInitDialog(); })) return TRUE;
     if (uMsg == WM_DESTROY && run([&] { return OnDestroy(); })) return TRUE;
@@ -94,10 +88,7 @@ LRESULT CMainDlg::OnInitDialog() {
 
     SizeToReport(veltar::GetTemperatureReport());
 
-    SetWindowLongW(m_hWnd, GWL_STYLE, GetWindowLongW(m_hWnd, GWL_STYLE) & kCaptionAndFrameMask);
-    // Recompute the frame now, so that the client area fills the computed size.
-    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RemoveCaptionAndFrame(m_hWnd);
     for (int id : {IDOK, IDCANCEL, ID_APP_ABOUT}) ShowWindow(GetDlgItem(m_hWnd, id), SW_HIDE);
     AddTrayIcon(u"TRAYICON", m_smallIcon.get(), IDR_TRAYMENU);
 
@@ -149,10 +140,7 @@ LRESULT CMainDlg::OnPaint() {
     PAINTSTRUCT paint{};
     const HDC dc = BeginPaint(m_hWnd, &paint);
     if (!dc) return 0;
-    RECT client{};
-    GetClientRect(m_hWnd, &client);
-    const HBITMAP background = BlendFramedBitmap(m_hWnd, {m_clrInner, m_clrFrame}, dc, m_rcMargin);
-    StretchBitmapToClient(dc, m_hWnd, client.right - client.left, client.bottom - client.top, background);
+    const RECT client = PaintFramedBackground(dc, m_hWnd, {m_clrInner, m_clrFrame}, m_rcMargin);
     const RECT text{client.left + m_rcMargin.left, client.top + m_rcMargin.top, client.right - m_rcMargin.right,
                     client.bottom - m_rcMargin.bottom};
     if (DrawTextInFont(dc, m_strText, text, m_nLineHeight, m_strFontFace, kTextColour, kTextFormat))

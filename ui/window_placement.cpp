@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr LONG kCaptionAndFrameMask = static_cast<LONG>(0xFF3BFFFF);
+
 veltar::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
@@ -20,4 +22,9 @@ void CenterWindowOn(HWND hWnd, HWND owner) {
     const veltar::Point corner = veltar::CenteredPosition(window.right - window.left, window.bottom - window.top,
                                                           ToRect(target), ToRect(monitor.rcWork));
     SetWindowPos(hWnd, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void RemoveCaptionAndFrame(HWND hWnd) {
+    SetWindowLongW(hWnd, GWL_STYLE, GetWindowLongW(hWnd, GWL_STYLE) & kCaptionAndFrameMask);
+    SetWindowPos(hWnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
