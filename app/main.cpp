@@ -6,6 +6,7 @@
 #include "app/app_module.h"
 #include "app/message_loop.h"
 #include "app/scoped_win.h"
+#include "sensors/platform/com_setup.h"
 #include "sensors/platform/winring0.h"
 #include "ui/main_dlg.h"
 
@@ -36,9 +37,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nCmdSh
     const veltar::ScopedHandle instanceMutex(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
     if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) ExitProcess(0);
 
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
-                         EOAC_NONE, nullptr);
+    veltar::InitializeComForQueries();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     g_appModule.Init(hInstance);

@@ -45,6 +45,14 @@ TEST_P(ReportTool, TakesTheMainboardFromTheThermalZoneWhenTheProbeHasNothing) {
     EXPECT_EQ(r.out, "主板-温度: 52.05℃\r\n" + ProcessorLines());
 }
 
+TEST_P(ReportTool, FailedPropertyReadsAreReportedOnStandardErrorNotInTheReport) {
+    const ProcessResult r = Run(Fixture("disk-without-smart-data.txt"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "硬盘1温度: 41.00℃\r\n硬盘2温度: 0.00℃\r\n" + ProcessorLines());
+    // Standard error is a text stream: Windows writes its line end as "\r\n".
+    EXPECT_EQ(r.err, "Failed to get the data from the query  Error code = 0x80041002\r\n");
+}
+
 TEST_P(ReportTool, WithoutAFixtureExitsOneWithAClearMessage) {
     const ProcessResult r = RunUnderWine(Program(), {"VELTAR_SENSORS="});
     EXPECT_EQ(r.exitCode, 1);
