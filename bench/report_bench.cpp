@@ -22,7 +22,8 @@ veltar::SensorFixture BenchFixture() {
             if (i == 2 + 12 * 30) byte = 0xC2;
             if (i == 3 + 12 * 30) byte = 0x22;
             if (byte == 0xC2 && i != 2 + 12 * 30) byte = 0xC1;
-            text += (i ? "," : "") + std::to_string(byte);
+            if (i) text += ',';
+            text += std::to_string(byte);
         }
         text += "\n";
     }

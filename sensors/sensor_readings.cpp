@@ -1,5 +1,7 @@
 #include "sensors/sensor_readings.h"
 
+#include <array>
+
 namespace veltar {
 namespace {
 
@@ -15,6 +17,22 @@ bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 constexpr std::u16string_view kSmartTemperatureMarker = u"0xC2,0x22,";
 constexpr std::size_t kRawValueOffset = 25;  // five characters for each of five bytes
 constexpr std::size_t kRawValueChars = 4;
+
+// The first place of the marker: a Horspool search, which steps over most of a
+// long SMART text without looking at every character.
+std::size_t FindMarker(std::u16string_view text) {
+    constexpr std::u16string_view marker = kSmartTemperatureMarker;
+    constexpr std::size_t last = marker.size() - 1;
+    std::array<std::uint8_t, 128> shift{};
+    shift.fill(static_cast<std::uint8_t>(marker.size()));
+    for (std::size_t i = 0; i < last; ++i) shift[marker[i]] = static_cast<std::uint8_t>(last - i);
+    for (std::size_t p = 0; p + marker.size() <= text.size();) {
+        const char16_t tail = text[p + last];
+        if (tail == marker[last] && text.compare(p, marker.size(), marker) == 0) return p;
+        p += tail < shift.size() ? shift[tail] : marker.size();
+    }
+    return std::u16string_view::npos;
+}
 
 }  // namespace
 
@@ -51,7 +69,7 @@ std::optional<double> MainboardTemperature(std::u16string_view currentTemperatur
 }
 
 double DiskTemperature(std::u16string_view vendorSpecific) {
-    const std::size_t p = vendorSpecific.find(kSmartTemperatureMarker);
+    const std::size_t p = FindMarker(vendorSpecific);
     if (p == std::u16string_view::npos || vendorSpecific.size() - p < kRawValueOffset) return 0;
     return ParseUnsignedLikeWcstoul(vendorSpecific.substr(p + kRawValueOffset, kRawValueChars), 16).value;
 }

@@ -88,6 +88,8 @@ std::u16string ValueText(const VARIANT& value) {
     std::u16string text;
     if (value.vt == VT_BSTR) text = BstrView(value.bstrVal);
     else if (value.vt != VT_NULL) FormatVariant(text, value);
+    // A byte array's text is hex digits and punctuation: only other texts can hold a NUL.
+    if (value.vt == (VT_ARRAY | VT_UI1)) return text;
     const std::size_t nul = text.find(u'\0');
     if (nul != std::u16string::npos) text.resize(nul);
     return text;

@@ -2,6 +2,7 @@
 // "runs" on the lowest processor of its affinity mask.
 #pragma once
 
+#include <bit>
 #include <vector>
 
 #include "sensors/platform/hardware_access.h"
@@ -15,8 +16,7 @@ public:
         : m_fixture(std::move(fixture)), m_processors(processors) {}
 
     bool ReadMsr(std::uint32_t index, std::uint32_t* low, std::uint32_t* high) override {
-        std::uint32_t cpu = 0;
-        while (cpu + 1 < sizeof m_mask * 8 && !(m_mask >> cpu & 1)) ++cpu;
+        const auto cpu = static_cast<std::uint32_t>(std::countr_zero(m_mask));
         reads.push_back({index, m_mask});
         const auto value = m_fixture.FindRegister(cpu, index);
         if (!value) return false;  // the halves stay as they were

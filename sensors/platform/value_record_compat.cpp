@@ -135,7 +135,8 @@ SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lowerBound, ULONG count) {
 HRESULT SafeArrayDestroy(SAFEARRAY* psa) {
     if (!psa) return S_OK;
     auto* bytes = static_cast<unsigned char*>(psa->pvData);
-    for (ULONG i = 0; i < psa->rgsabound[0].cElements; ++i) {
+    const bool ownsElements = psa->vt == VT_BSTR || psa->vt == VT_VARIANT;
+    for (ULONG i = 0; ownsElements && i < psa->rgsabound[0].cElements; ++i) {
         void* element = bytes + static_cast<std::size_t>(i) * psa->cbElements;
         if (psa->vt == VT_BSTR) SysFreeString(*static_cast<BSTR*>(element));
         else if (psa->vt == VT_VARIANT) VariantClear(static_cast<VARIANT*>(element));

@@ -38,6 +38,15 @@ TEST(DiskTemperature, RawValueOfTheTemperatureAttribute) {
     EXPECT_DOUBLE_EQ(DiskTemperature(u"[0xC2,0x22,0x01,0x02,0x03,0x1E,0xC2,0x22,0x00,0x00,0x00,0x2D]"), 30.0);
 }
 
+TEST(DiskTemperature, TheSearchFindsMarkersAfterNearMissesAndAmongOtherCharacters) {
+    // A repeated attribute number, then the marker one byte later.
+    EXPECT_DOUBLE_EQ(DiskTemperature(u"[0xC2,0xC2,0x22,0x00,0x64,0x5A,0x33,0x00]"), 51.0);
+    // Text that is not a byte array at all: the search is purely textual.
+    EXPECT_DOUBLE_EQ(DiskTemperature(u"温度℃ 0xC2,0x22,0x00,0x64,0x5A,0x1F"), 31.0);
+    EXPECT_DOUBLE_EQ(DiskTemperature(u"0xC2,0x22,"), 0.0);
+    EXPECT_DOUBLE_EQ(DiskTemperature(u"0xC2,0x22"), 0.0);
+}
+
 TEST(DiskTemperature, NoMarkerGivesZero) {
     EXPECT_DOUBLE_EQ(DiskTemperature(u"[0x22,0xC2,0x00,0x64,0x5A,0x2D,0x00]"), 0.0);
     EXPECT_DOUBLE_EQ(DiskTemperature(u"[0xC2,0x23,0x00,0x64,0x5A,0x2D,0x00]"), 0.0);
