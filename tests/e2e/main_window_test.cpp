@@ -4,7 +4,7 @@
 #include <string>
 
 #include "res/resource.h"
-#include "tests/wine/program_driver.h"
+#include "tests/e2e/program_driver.h"
 #include "ui/report_lines.h"
 
 namespace veltar::driver {

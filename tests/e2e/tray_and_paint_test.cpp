@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "tests/wine/program_driver.h"
+#include "tests/e2e/program_driver.h"
 
 namespace veltar::driver {
 namespace {

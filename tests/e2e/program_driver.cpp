@@ -1,4 +1,4 @@
-#include "tests/wine/program_driver.h"
+#include "tests/e2e/program_driver.h"
 
 #include <utility>
 
