@@ -83,16 +83,16 @@ std::u16string Widen(const char* s) {
 TEST(TextFormat, NumbersMatchTheCLibrary) {
     char expected[128];
     for (double v : {0.0, -0.0, 0.005, 0.015, 0.125, 2.675, -273.15, 27.85, 1e15 + 0.3, 123456789.987654321, -1e-7}) {
-        for (const char* spec : {"%.2f", "%.0f", "%10.6f", "%.3f", "%12.1f", "%-9.2f|"}) {
-            std::snprintf(expected, sizeof expected, spec, v);
-            std::u16string format = Widen(spec);
-            EXPECT_EQ(Format(format, v), Widen(expected)) << spec << " of " << v;
+        for (const char* directive : {"%.2f", "%.0f", "%10.6f", "%.3f", "%12.1f", "%-9.2f|"}) {
+            std::snprintf(expected, sizeof expected, directive, v);
+            std::u16string format = Widen(directive);
+            EXPECT_EQ(Format(format, v), Widen(expected)) << directive << " of " << v;
         }
     }
     for (int v : {0, 7, -7, 45, -2147483647 - 1, 2147483647}) {
-        for (const char* spec : {"%d", "%02d", "%04d", "%5d", "%-4d|", "%02X", "%X", "%u"}) {
-            std::snprintf(expected, sizeof expected, spec, v);
-            EXPECT_EQ(Format(Widen(spec), v), Widen(expected)) << spec << " of " << v;
+        for (const char* directive : {"%d", "%02d", "%04d", "%5d", "%-4d|", "%02X", "%X", "%u"}) {
+            std::snprintf(expected, sizeof expected, directive, v);
+            EXPECT_EQ(Format(Widen(directive), v), Widen(expected)) << directive << " of " << v;
         }
     }
     std::snprintf(expected, sizeof expected, "%+d|% d|%#x", 5, 5, 255);
