@@ -1,6 +1,7 @@
 #include "ui/framed_paint.h"
 
 #include "app/scoped_win.h"
+#include "sensors/platform/value_record.h"
 #include "ui/framed_background.h"
 
 namespace {
@@ -64,12 +65,12 @@ bool DrawTextInFont(HDC dc, const std::u16string& text, RECT bounds, int height,
                     COLORREF color, UINT format) {
     const veltar::ScopedFont font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0, 0,
                                               FF_SWISS | DEFAULT_PITCH,
-                                              reinterpret_cast<const wchar_t*>(face.c_str())));
+                                              veltar::AsOle(face.c_str())));
     if (!font) return false;
     const veltar::ScopedSelectObject selected(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, color);
-    const auto* wide = reinterpret_cast<const wchar_t*>(text.c_str());
+    const auto* wide = veltar::AsOle(text.c_str());
     DrawTextW(dc, wide, lstrlenW(wide), &bounds, format);
     return true;
 }

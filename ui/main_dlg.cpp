@@ -2,6 +2,7 @@
 
 #include "app/app_module.h"
 #include "sensors/platform/machine_report.h"
+#include "sensors/platform/value_record.h"
 #include "tray/about_dlg.h"
 #include "ui/framed_paint.h"
 #include "ui/report_lines.h"
@@ -15,8 +16,6 @@ constexpr UINT_PTR kRefreshTimerId = 1;
 constexpr UINT kRefreshPeriodMs = 750;
 constexpr COLORREF kTextColour = 0x0000FFFF;  // yellow
 constexpr UINT kTextFormat = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
-
-const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 HICON LoadAppIcon(int widthMetric, int heightMetric) {
     return static_cast<HICON>(LoadImageW(g_appModule.GetResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
@@ -102,7 +101,7 @@ void CMainDlg::SizeToReport(const std::u16string& report) {
     const auto measure = [this](const std::u16string& line) {
         SIZE extent{};
         const veltar::ScopedGetDC dc(m_hWnd);
-        GetTextExtentExPointW(dc.get(), Wide(line), static_cast<int>(line.size()), 0, nullptr, nullptr, &extent);
+        GetTextExtentExPointW(dc.get(), veltar::AsOle(line.c_str()), static_cast<int>(line.size()), 0, nullptr, nullptr, &extent);
         return static_cast<int>(extent.cx);
     };
     const veltar::WindowSize size = veltar::WindowSizeForReport(report, m_nLineHeight, measure);
@@ -117,7 +116,7 @@ LRESULT CMainDlg::OnTimer(UINT_PTR nIDEvent) {
 
 void CMainDlg::Refresh() {
     std::u16string report = veltar::GetTemperatureReport();
-    SetWindowTextW(m_hWnd, Wide(report));
+    SetWindowTextW(m_hWnd, veltar::AsOle(report.c_str()));
     m_strText = std::move(report);
     InvalidateIfClientChanged(m_hWnd, m_rcLastClient, TRUE);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);

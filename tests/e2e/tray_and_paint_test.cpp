@@ -195,10 +195,18 @@ TEST_F(UserSession, WhileHiddenTheWindowTextFollowsTheReport) {
     wchar_t directory[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, directory);
     const std::wstring fixture = std::wstring(directory) + L"veltar-hidden-window.txt";
+    // Written aside and moved into place, so the program reads either the old fixture or the new one whole.
     const auto write = [&](const char* mainboard) {
-        std::ofstream out(std::filesystem::path(fixture), std::ios::binary | std::ios::trunc);
-        out << "wmi root\\CIMV2 Win32_TemperatureProbe\nobject\nCurrentTemperature = VT_UI4 " << mainboard
-            << "\nmsr * 0x1A2 = 0x00640000\nmsr * 0x19C = 0x88380000\n";
+        const std::wstring next = fixture + L".next";
+        {
+            std::ofstream out(std::filesystem::path(next), std::ios::binary | std::ios::trunc);
+            out << "wmi root\\CIMV2 Win32_TemperatureProbe\nobject\nCurrentTemperature = VT_UI4 " << mainboard
+                << "\nmsr * 0x1A2 = 0x00640000\nmsr * 0x19C = 0x88380000\n";
+            ASSERT_TRUE(out.good());
+        }
+        const auto replace = [&] { return MoveFileExW(next.c_str(), fixture.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; };
+        // While the program runs, a replace that meets its brief read of the old file is refused: try again.
+        ASSERT_TRUE(program ? WaitFor(*program, replace) : replace());
     };
     write("3121");
     Launch(fixture);
