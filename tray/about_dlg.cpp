@@ -1,5 +1,6 @@
 #include "tray/about_dlg.h"
 
+#include "ui/frame_drag.h"
 #include "ui/framed_paint.h"
 #include "ui/window_placement.h"
 
@@ -19,6 +20,11 @@ BOOL CAboutDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM, LRE
         return TRUE;
     if (uMsg == WM_PAINT && run([&] { return OnPaint(); })) return TRUE;
     if (uMsg == WM_INITDIALOG && run([&] { return OnInitDialog(); })) return TRUE;
+    if (uMsg == WM_LBUTTONDOWN && run([&] {
+            BeginFrameDrag(m_hWnd, m_rcMargin);
+            return LRESULT{0};
+        }))
+        return TRUE;
     if (uMsg == WM_COMMAND) {
         const WORD command = LOWORD(wParam);
         if ((command == IDOK || command == IDCANCEL) && run([&] { return OnCloseCommand(command); })) return TRUE;

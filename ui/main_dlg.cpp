@@ -4,11 +4,14 @@
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/value_record.h"
 #include "tray/about_dlg.h"
+#include "ui/frame_drag.h"
 #include "ui/framed_paint.h"
 #include "ui/report_lines.h"
+#include "ui/win_geometry.h"
 #include "ui/window_placement.h"
 
 int g_nScreenWidth = 0;
+veltar::DockEdge g_dockEdge = veltar::DockEdge::None;
 
 namespace {
 
@@ -16,6 +19,8 @@ constexpr UINT_PTR kRefreshTimerId = 1;
 constexpr UINT kRefreshPeriodMs = 750;
 constexpr COLORREF kTextColour = 0x0000FFFF;  // yellow
 constexpr UINT kTextFormat = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
+// Moves keep the size and send no WM_WINDOWPOSCHANGING; they raise and activate the window.
+constexpr UINT kSlideMoveFlags = SWP_NOSIZE | SWP_NOSENDCHANGING;
 
 HICON LoadAppIcon(int widthMetric, int heightMetric) {
     return static_cast<HICON>(LoadImageW(g_appModule.GetResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
@@ -47,10 +52,19 @@ BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM lPara
     if (dwMsgMapID != 0) return FALSE;
     const auto run = [&](auto handler) { return RunEntry(lResult, handler); };
     if (uMsg == WM_TIMER && run([&] { return OnTimer(wParam); })) return TRUE;
+    if ((uMsg == WM_NCMOUSEMOVE || uMsg == WM_MOUSEMOVE) && run([&] { return OnMouseMove(); })) return TRUE;
+    if (uMsg == WM_ENTERSIZEMOVE && run([&] { return OnEnterSizeMove(); })) return TRUE;
+    if (uMsg == WM_EXITSIZEMOVE && run([&] { return OnExitSizeMove(); })) return TRUE;
+    if (uMsg == WM_MOVING && run([&] { return OnMoving(reinterpret_cast<RECT*>(lParam)); })) return TRUE;
     if (uMsg == WM_INITDIALOG && run([&] { return OnInitDialog(); })) return TRUE;
     if (uMsg == WM_DESTROY && run([&] { return OnDestroy(); })) return TRUE;
     if (uMsg == WM_PAINT && run([&] { return OnPaint(); })) return TRUE;
     if ((uMsg == WM_SIZE || uMsg == WM_SIZING) && run([&] { return OnSize(); })) return TRUE;
+    if (uMsg == WM_LBUTTONDOWN && run([&] {
+            BeginFrameDrag(m_hWnd, m_rcMargin);
+            return LRESULT{0};
+        }))
+        return TRUE;
     // WM_ERASEBKGND is left to the dialog's default erase.
     if (uMsg == WM_COMMAND) {
         const WORD command = LOWORD(wParam);
@@ -110,7 +124,7 @@ void CMainDlg::SizeToReport(const std::u16string& report) {
 
 LRESULT CMainDlg::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == kRefreshTimerId) Refresh();
-    else SetMsgHandled(false);
+    else if (!OnEdgeTimer(nIDEvent)) SetMsgHandled(false);
     return 0;
 }
 
@@ -171,4 +185,64 @@ LRESULT CMainDlg::OnQuit(int nCode) {
     DestroyWindow(m_hWnd);
     PostQuitMessage(nCode);
     return 0;
+}
+
+LRESULT CMainDlg::OnMouseMove() {
+    RECT window{};
+    GetWindowRect(m_hWnd, &window);
+    if (veltar::IsWithinDockArea(veltar::ToRect(window), g_nScreenWidth)) {
+        // Every move restarts the period: the first tick comes 255 ms after the last movement.
+        SetTimer(m_hWnd, veltar::kEdgeTimerId, veltar::kEdgeTimerPeriodMs, nullptr);
+    } else if (SlideWindow(window, veltar::SlideDirection::In)) {
+        // Checked again at once, so that a pointer that has already gone on leaves the window hidden again.
+        SetTimer(m_hWnd, veltar::kEdgeTimerId, veltar::kEdgeTimerPeriodMs, nullptr);
+    }
+    return 0;
+}
+
+bool CMainDlg::OnEdgeTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent != veltar::kEdgeTimerId) return false;
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    RECT window{};
+    GetWindowRect(m_hWnd, &window);
+    if (!PtInRect(&window, pointer)) {
+        KillTimer(m_hWnd, veltar::kEdgeTimerId);
+        SlideWindow(window, veltar::SlideDirection::Out);
+    }
+    return true;
+}
+
+LRESULT CMainDlg::OnEnterSizeMove() {
+    KillTimer(m_hWnd, veltar::kEdgeTimerId);
+    return 0;
+}
+
+LRESULT CMainDlg::OnExitSizeMove() {
+    SetTimer(m_hWnd, veltar::kEdgeTimerId, veltar::kEdgeTimerPeriodMs, nullptr);
+    return 0;
+}
+
+LRESULT CMainDlg::OnMoving(RECT* proposed) {
+    veltar::Rect rect = veltar::ToRect(*proposed);
+    POINT pointer{};
+    if (g_dockEdge != veltar::DockEdge::None) GetCursorPos(&pointer);
+    veltar::ApplyMovingRules(rect, g_dockEdge, g_nScreenWidth, veltar::ToPoint(pointer));
+    *proposed = veltar::ToWinRect(rect);
+    return 0;
+}
+
+// Each step is painted before the next is set, so the slide is seen although it holds the thread.
+bool CMainDlg::SlideWindow(RECT window, veltar::SlideDirection direction) {
+    const auto plan = veltar::PlanSlide(veltar::ToRect(window), g_dockEdge, g_nScreenWidth, direction);
+    if (!plan) return false;
+    for (int step = 0; step < veltar::kSlideSteps; ++step) {
+        window.left += plan->stepX;
+        window.top += plan->stepY;
+        SetWindowPos(m_hWnd, HWND_TOP, window.left, window.top, 0, 0, kSlideMoveFlags);
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Sleep(veltar::kSlideStepDelayMs);
+    }
+    SetWindowPos(m_hWnd, HWND_TOP, plan->finalX, plan->finalY, 0, 0, kSlideMoveFlags);
+    return true;
 }

@@ -12,9 +12,12 @@
 #include "app/scoped_win.h"
 #include "res/resource.h"
 #include "tray/tray_icon_impl.h"
+#include "ui/docking.h"
 
 // The primary screen's width in pixels, stored once at set-up for docking.
 extern int g_nScreenWidth;
+// The edge the main window is docked against; only the main window writes it.
+extern veltar::DockEdge g_dockEdge;
 
 class CMainDlg : public CTrayIconImpl<CMainDlg>,
                  public CDialogImpl<CMainDlg>,
@@ -42,9 +45,15 @@ private:
     LRESULT OnQuit(int nCode);
     LRESULT OnShow();
     LRESULT OnHide();
+    LRESULT OnMouseMove();
+    bool OnEdgeTimer(UINT_PTR nIDEvent);
+    LRESULT OnEnterSizeMove();
+    LRESULT OnExitSizeMove();
+    LRESULT OnMoving(RECT* proposed);
 
     void SizeToReport(const std::u16string& report);
     void Refresh();
+    bool SlideWindow(RECT window, veltar::SlideDirection direction);
 
     int m_nLineHeight = 0;
     RECT m_rcLastClient{};

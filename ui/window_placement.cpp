@@ -1,12 +1,11 @@
 #include "ui/window_placement.h"
 
 #include "ui/geometry.h"
+#include "ui/win_geometry.h"
 
 namespace {
 
 constexpr LONG kCaptionAndFrameMask = static_cast<LONG>(0xFF3BFFFF);
-
-veltar::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
@@ -20,7 +19,7 @@ void CenterWindowOn(HWND hWnd, HWND owner) {
     RECT target = monitor.rcWork;
     if (onOwner) GetWindowRect(owner, &target);
     const veltar::Point corner = veltar::CenteredPosition(window.right - window.left, window.bottom - window.top,
-                                                          ToRect(target), ToRect(monitor.rcWork));
+                                                          veltar::ToRect(target), veltar::ToRect(monitor.rcWork));
     SetWindowPos(hWnd, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
