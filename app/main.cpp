@@ -37,7 +37,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nCmdSh
     const veltar::ScopedHandle instanceMutex(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
     if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) ExitProcess(0);
 
-    veltar::InitializeComForQueries();
+    const bool comInitialized = veltar::InitializeComForQueries();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     g_appModule.Init(hInstance);
@@ -51,6 +51,6 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nCmdSh
 
     DeinitializeOls();
     g_appModule.Term();
-    CoUninitialize();
+    if (comInitialized) CoUninitialize();
     return nRet;
 }

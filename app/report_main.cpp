@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "sensors/platform/com_setup.h"
@@ -16,35 +17,52 @@ namespace {
 
 // The query's diagnostic lines go to standard output; while the report is
 // built they are sent to standard error, so that standard output carries the
-// report alone.
-std::u16string ReportWithDiagnosticsOnStandardError() {
+// report alone. Nothing when standard output cannot be sent there and back.
+std::optional<std::u16string> ReportWithDiagnosticsOnStandardError() {
     std::fflush(stdout);
-    const int savedOutput = _dup(_fileno(stdout));
-    _dup2(_fileno(stderr), _fileno(stdout));
+    const int output = _fileno(stdout);
+    const int savedOutput = output >= 0 ? _dup(output) : -1;
+    if (savedOutput < 0) return std::nullopt;
+    if (_dup2(_fileno(stderr), output) != 0) {
+        _close(savedOutput);
+        return std::nullopt;
+    }
     std::u16string report = veltar::GetTemperatureReport();
     std::fflush(stdout);
-    _dup2(savedOutput, _fileno(stdout));
+    const bool restored = _dup2(savedOutput, output) == 0;
     _close(savedOutput);
+    if (!restored) return std::nullopt;
     return report;
+}
+
+int Fail(const char* message, bool comInitialized) {
+    std::fputs(message, stderr);
+    if (comInitialized) CoUninitialize();
+    return 1;
 }
 
 }  // namespace
 
 int main() {
-    veltar::InitializeComForQueries();
+    const bool comInitialized = veltar::InitializeComForQueries();
     if (!InitializeOls()) {
-        std::fputs("veltar-report: the hardware-access library WinRing0.dll could not be initialised "
-                   "(InitializeOls failed); no processor registers can be read.\n",
-                   stderr);
-        CoUninitialize();
-        return 1;
+        return Fail("veltar-report: the hardware-access library WinRing0.dll could not be initialised "
+                    "(InitializeOls failed); no processor registers can be read.\n",
+                    comInitialized);
     }
-    const std::string report = veltar::ToUtf8(ReportWithDiagnosticsOnStandardError());
+    const std::optional<std::u16string> built = ReportWithDiagnosticsOnStandardError();
+    if (!built) {
+        DeinitializeOls();
+        return Fail("veltar-report: standard output could not be set aside while the report was built; "
+                    "no report was printed.\n",
+                    comInitialized);
+    }
+    const std::string report = veltar::ToUtf8(*built);
     // Binary output: the report's own "\r\n" line ends reach the reader unchanged.
     _setmode(_fileno(stdout), _O_BINARY);
     std::fwrite(report.data(), 1, report.size(), stdout);
     std::fflush(stdout);
     DeinitializeOls();
-    CoUninitialize();
+    if (comInitialized) CoUninitialize();
     return 0;
 }

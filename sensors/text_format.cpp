@@ -1,6 +1,7 @@
 #include "sensors/text_format.h"
 
 #include <charconv>
+#include <cmath>
 #include <cinttypes>
 #include <cstdio>
 #include <stdexcept>
@@ -41,7 +42,9 @@ Directive ReadDirective(std::u16string_view format, std::size_t* i) {
         ++*i;
     }
     if (*i >= format.size()) throw std::invalid_argument("format ends inside a conversion");
-    directive.conversion = static_cast<char>(format[(*i)++]);
+    // Only ASCII letters name conversions; anything wider is unknown, not its low byte.
+    const char16_t conversion = format[(*i)++];
+    directive.conversion = conversion < 0x80 ? static_cast<char>(conversion) : '\0';
     return directive;
 }
 
@@ -67,13 +70,15 @@ void AppendNumber(std::u16string& out, const std::string& cFormat, T value) {
 }
 
 // Widens the digits of a number and pads them to the field width: with zeros
-// after the sign for the '0' flag, with blanks otherwise.
-void AppendDigits(std::u16string& out, const Directive& directive, const char* begin, const char* end) {
+// after the sign for the '0' flag, with blanks otherwise. Infinity and NaN have
+// no digits to pad, so C pads them with blanks whatever the flags.
+void AppendDigits(std::u16string& out, const Directive& directive, const char* begin, const char* end,
+                  bool finite = true) {
     const std::size_t length = static_cast<std::size_t>(end - begin);
     const std::size_t width = directive.width > 0 ? static_cast<std::size_t>(directive.width) : 0;
     const std::size_t fill = length < width ? width - length : 0;
     const bool left = directive.flags.find('-') != std::string::npos;
-    const bool zeros = !left && directive.flags.find('0') != std::string::npos;
+    const bool zeros = finite && !left && directive.flags.find('0') != std::string::npos;
     if (fill && !left && !zeros) out.append(fill, u' ');
     if (begin != end && *begin == '-') out += static_cast<char16_t>(*begin++);
     if (fill && zeros) out.append(fill, u'0');
@@ -108,7 +113,7 @@ void AppendFixed(std::u16string& out, const Directive& directive, double value) 
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
                                       directive.precision >= 0 ? directive.precision : 6);
     if (result.ec != std::errc()) throw std::invalid_argument("number does not fit");
-    AppendDigits(out, directive, buffer, result.ptr);
+    AppendDigits(out, directive, buffer, result.ptr, std::isfinite(value));
 }
 
 void Pad(std::u16string& out, const Directive& directive, std::u16string_view text) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "sensors/array_bounds.h"
 #include "sensors/format_variant.h"
 
 namespace veltar {
@@ -64,23 +65,20 @@ private:
 
 // Inserts the object's property names as keys with empty lists. Returns the
 // number of names, 0 when none could be obtained.
-long InsertNames(ManagementService& service, WmiObject* object, PropertyTable& table, HRESULT* status) {
+std::uint32_t InsertNames(ManagementService& service, WmiObject* object, PropertyTable& table, HRESULT* status) {
     SAFEARRAY* names = nullptr;
     *status = service.GetNames(object, &names);
     if (FAILED(*status) || !names) return 0;
-    LONG lower = 0;
-    LONG upper = -1;
-    long count = 0;
-    if (SUCCEEDED(SafeArrayGetLBound(names, 1, &lower)) && SUCCEEDED(SafeArrayGetUBound(names, 1, &upper))) {
-        count = upper - lower + 1;
-        for (LONG i = lower; i <= upper; ++i) {
-            BSTR name = nullptr;
-            if (SUCCEEDED(SafeArrayGetElement(names, &i, &name)) && name) table.try_emplace(std::u16string(AsText(name)));
-            SysFreeString(name);
-        }
+    const ArrayIndices indices = ReadArrayIndices(names);
+    const std::uint32_t count = indices.boundsRead ? indices.count : 0;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        LONG index = indices.At(k);
+        BSTR name = nullptr;
+        if (SUCCEEDED(SafeArrayGetElement(names, &index, &name)) && name) table.try_emplace(std::u16string(AsText(name)));
+        SysFreeString(name);
     }
     SafeArrayDestroy(names);
-    return count > 0 ? count : 0;
+    return count;
 }
 
 // The text of one value; a stored text ends at its first NUL.
@@ -115,7 +113,7 @@ HRESULT QueryWmiProperties(PropertyTable& table, std::u16string_view query, std:
     hr = service.ExecQuery(services.Get(), language, query, enumerator.Put());
     if (FAILED(hr)) return hr;
 
-    long nameCount = 0;
+    std::uint32_t nameCount = 0;
     for (;;) {
         Held<WmiObject> object(service);
         ULONG returned = 0;

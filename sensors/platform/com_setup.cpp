@@ -4,10 +4,11 @@
 
 namespace veltar {
 
-void InitializeComForQueries() {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+bool InitializeComForQueries() {
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
                          EOAC_NONE, nullptr);
+    return SUCCEEDED(hr);
 }
 
 }  // namespace veltar

@@ -4,8 +4,9 @@
 namespace veltar {
 
 // COM in the multithreaded apartment, then the process-wide security: default
-// authentication, impersonation, no capabilities. Results are not consulted:
-// a failure shows up where the queries fail.
-void InitializeComForQueries();
+// authentication, impersonation, no capabilities. Returns whether COM was
+// initialised, and so is the caller's to uninitialise; a failure of the security
+// set-up shows up where the queries fail.
+bool InitializeComForQueries();
 
 }  // namespace veltar

@@ -31,10 +31,10 @@ SAFEARRAY* Bytes(std::initializer_list<BYTE> bytes, LONG lowerBound = 0) {
     return array;
 }
 
-SAFEARRAY* Strings(std::initializer_list<const char16_t*> texts) {
+SAFEARRAY* Strings(std::initializer_list<std::u16string_view> texts) {
     SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
     LONG i = 0;
-    for (const char16_t* t : texts) {
+    for (std::u16string_view t : texts) {
         BSTR s = AllocBstr(t);
         SafeArrayPutElement(array, &i, s);
         ++i;
@@ -101,6 +101,14 @@ TEST(FormatVariant, Decimal) {
     v.v.decVal.scale = 1, v.v.decVal.sign = 0x01, v.v.decVal.Hi32 = 5, v.v.decVal.Lo64 = 15;
     v.v.vt = VT_DECIMAL;
     EXPECT_EQ(Render(v.v), u"1.5");
+    // Large scales divide by the correctly rounded power of ten on every build.
+    v.v.decVal.sign = 0, v.v.decVal.Hi32 = 0, v.v.decVal.Lo64 = 12345678901234567;
+    v.v.decVal.scale = 25;
+    v.v.vt = VT_DECIMAL;
+    EXPECT_EQ(Render(v.v), u"0.0000000012345678901234566");
+    v.v.decVal.scale = 26;
+    v.v.vt = VT_DECIMAL;
+    EXPECT_EQ(Render(v.v), u"0.00000000012345678901234568");
 }
 
 TEST(FormatVariant, DateAndItsFailure) {
@@ -194,10 +202,41 @@ TEST(FormatVariant, ArraysWithoutReadableElements) {
     VariantClear(&v.v);
 }
 
+// Bounds that wrap around, or that claim more than the array holds, visit nothing.
+TEST(FormatVariant, ArraysAtTheEndsOfTheIndexRangeStayWithinTheirElements) {
+    Value v;
+    v.v.vt = VT_ARRAY | VT_UI1, v.v.parray = SafeArrayCreateVector(VT_UI1, INT32_MIN, 0);
+    LONG upper = 0;
+    ASSERT_TRUE(SUCCEEDED(SafeArrayGetUBound(v.v.parray, 1, &upper)));
+    ASSERT_EQ(upper, INT32_MAX);  // an empty array's upper bound, wrapped
+    EXPECT_EQ(Render(v.v), u"[]");
+    VariantClear(&v.v);
+
+    v.v.vt = VT_ARRAY | VT_UI1, v.v.parray = Bytes({0x41, 0x42}, INT32_MAX - 1);
+    EXPECT_EQ(Render(v.v), u"[0x41,0x42]");
+    VariantClear(&v.v);
+
+    v.v.vt = VT_SAFEARRAY, v.v.parray = SafeArrayCreateVector(VT_BSTR, INT32_MIN, 0);
+    EXPECT_EQ(Render(v.v), u"[]");
+    SafeArrayDestroy(v.v.parray);
+    v.v.parray = SafeArrayCreateVector(VT_BSTR, INT32_MAX, 1);
+    LONG last = INT32_MAX;
+    BSTR text = AllocBstr(u"z");
+    SafeArrayPutElement(v.v.parray, &last, text);
+    SysFreeString(text);
+    EXPECT_EQ(Render(v.v), u"[z]");
+    SafeArrayDestroy(v.v.parray);
+    v.v.vt = VT_EMPTY;
+}
+
 TEST(FormatVariant, StringSafeArray) {
     Value v;
     v.v.vt = VT_SAFEARRAY, v.v.parray = Strings({u"a", u"", u"c"});
     EXPECT_EQ(Render(v.v), u"[a,,c]");
+    SafeArrayDestroy(v.v.parray);
+    // "%s" writes an element up to its first NUL.
+    v.v.parray = Strings({std::u16string_view(u"a\0b", 3), u"c"});
+    EXPECT_EQ(Render(v.v), u"[a,c]");
     // Elements that are not strings are not read as strings.
     SafeArrayDestroy(v.v.parray);
     v.v.parray = Bytes({1, 2, 3});

@@ -86,6 +86,9 @@ TEST(SensorFixture, AMalformedLineIsReportedWithItsNumber) {
         {"msr 0 0x19C = 0x100000000\n", 1},
         {"# fine\nbogus line\n", 2},
         {"wmi root\\WMI A\nobject\nX = VT_BSTR \xC3\x28\n", 3},
+        // Beyond what a single holds.
+        {"wmi root\\WMI A\nobject\nX = VT_R4 1e300\n", 3},
+        {"wmi root\\WMI A\nobject\nX = VT_R4 -3.5e38\n", 3},
     };
     for (const Case& c : cases) {
         const auto parsed = ParseSensorFixture(c.text);

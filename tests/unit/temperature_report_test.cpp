@@ -4,8 +4,8 @@
 
 #include <climits>
 
-#include "sensors/platform/memory_hardware_access.h"
-#include "sensors/platform/memory_management_service.h"
+#include "standins/memory/memory_hardware_access.h"
+#include "standins/memory/memory_management_service.h"
 #include "tests/unit/fixture_text.h"
 
 namespace veltar {

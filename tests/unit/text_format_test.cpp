@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 
@@ -65,6 +66,9 @@ TEST(TextFormat, MismatchedArgumentsAreRefused) {
     EXPECT_THROW(ReplaceFormatted(out, u"%f", 1), std::invalid_argument);
     EXPECT_THROW(ReplaceFormatted(out, u"%q", 1), std::invalid_argument);
     EXPECT_THROW(ReplaceFormatted(out, u"%", 1), std::invalid_argument);
+    // A conversion outside ASCII is unknown, whatever its low byte: U+0164 is not 'd'.
+    EXPECT_THROW(ReplaceFormatted(out, u"%\u0164", 1), std::invalid_argument);
+    EXPECT_THROW(ReplaceFormatted(out, u"%l\u0173", 1), std::invalid_argument);
 }
 
 }  // namespace
@@ -91,6 +95,13 @@ TEST(TextFormat, NumbersMatchTheCLibrary) {
     }
     for (int v : {0, 7, -7, 45, -2147483647 - 1, 2147483647}) {
         for (const char* directive : {"%d", "%02d", "%04d", "%5d", "%-4d|", "%02X", "%X", "%u"}) {
+            std::snprintf(expected, sizeof expected, directive, v);
+            EXPECT_EQ(Format(Widen(directive), v), Widen(expected)) << directive << " of " << v;
+        }
+    }
+    // Infinity and NaN have no digits to pad with zeros.
+    for (double v : {HUGE_VAL, -HUGE_VAL, std::nan("")}) {
+        for (const char* directive : {"%010.2f", "%-010.2f|", "%10.6f"}) {
             std::snprintf(expected, sizeof expected, directive, v);
             EXPECT_EQ(Format(Widen(directive), v), Widen(expected)) << directive << " of " << v;
         }

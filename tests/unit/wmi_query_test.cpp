@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "sensors/platform/memory_management_service.h"
+#include <climits>
+
+#include "standins/memory/memory_management_service.h"
 #include "tests/unit/fixture_text.h"
 
 namespace veltar {
@@ -107,6 +109,27 @@ TEST_F(WmiQuery, ObjectsBeforeTheNamesContributeNothing) {
     Query(table, service);
     EXPECT_EQ(table[u"Zeta"], (Values{u"2", u"3"}));
     ExpectEverythingReleased(service);
+}
+
+// Property names whose array sits at either end of the index range: read once
+// each, and a query over them ends.
+TEST_F(WmiQuery, NamesAtTheEndsOfTheIndexRangeAreReadOnceAndTheQueryEnds) {
+    MemoryServiceFaults last;
+    last.namesLowerBound = INT32_MAX;
+    MemoryManagementService oneName(FixtureFrom("wmi root\\WMI Sample\nobject\nZeta = VT_I4 1\n"), last);
+    PropertyTable table;
+    Query(table, oneName);
+    EXPECT_EQ(table, (PropertyTable{{u"Zeta", {u"1"}}}));
+    ExpectEverythingReleased(oneName);
+
+    // An empty array starting at the lowest index has an upper bound that wraps to the highest.
+    MemoryServiceFaults first;
+    first.namesLowerBound = INT32_MIN;
+    MemoryManagementService noNames(FixtureFrom("wmi root\\WMI Sample\nobject\nobject\n"), first);
+    table.clear();
+    Query(table, noNames);
+    EXPECT_TRUE(table.empty());
+    ExpectEverythingReleased(noNames);
 }
 
 TEST_F(WmiQuery, ASecondRunAppendsAndKeysAlreadyPresentAreReadFromEveryObject) {

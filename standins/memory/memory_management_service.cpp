@@ -1,4 +1,4 @@
-#include "sensors/platform/memory_management_service.h"
+#include "standins/memory/memory_management_service.h"
 
 namespace veltar {
 
@@ -74,7 +74,7 @@ HRESULT MemoryManagementService::Next(WmiEnumerator* enumerator, WmiObject** obj
 HRESULT MemoryManagementService::GetNames(WmiObject* object, SAFEARRAY** names) {
     *names = nullptr;
     if (m_faults.namesFailOn.contains(object->position)) return E_FAIL;
-    return MakeNamesArray(*object->source, names);
+    return MakeNamesArray(*object->source, names, m_faults.namesLowerBound);
 }
 
 HRESULT MemoryManagementService::Get(WmiObject* object, std::u16string_view name, VARIANT* value) {

@@ -21,6 +21,7 @@ struct MemoryServiceFaults {
     HRESULT execQuery = S_OK;
     std::set<std::size_t> namesFailOn;  // positions of returned objects, from 0
     std::set<std::pair<std::size_t, std::u16string>> readsFailOn;  // (object position, property)
+    LONG namesLowerBound = 0;  // where each object's array of property names starts
 };
 
 class MemoryManagementService final : public ManagementService {
