@@ -60,8 +60,12 @@ int main() {
     const std::string report = veltar::ToUtf8(*built);
     // Binary output: the report's own "\r\n" line ends reach the reader unchanged.
     _setmode(_fileno(stdout), _O_BINARY);
-    std::fwrite(report.data(), 1, report.size(), stdout);
-    std::fflush(stdout);
+    const bool written =
+        std::fwrite(report.data(), 1, report.size(), stdout) == report.size() && std::fflush(stdout) == 0;
+    if (!written) {
+        DeinitializeOls();
+        return Fail("veltar-report: the report could not be written to standard output.\n", comInitialized);
+    }
     DeinitializeOls();
     if (comInitialized) CoUninitialize();
     return 0;

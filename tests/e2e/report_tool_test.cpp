@@ -73,6 +73,15 @@ TEST_P(ReportTool, AMalformedFixtureIsRefusedAsAWhole) {
     EXPECT_NE(r.err.find("malformed.txt:7: "), std::string::npos) << r.err;
 }
 
+TEST_P(ReportTool, AReportThatCannotBeWrittenIsAFailure) {
+    // Standard output on a full device: every write fails.
+    const ProcessResult r = RunProcess({"bash", "-c", "\"$@\" >/dev/full", "report", SourcePath("tools/wine-run"),
+                                        Program()},
+                                       {"VELTAR_SENSORS=" + Fixture("machine.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("could not be written"), std::string::npos) << r.err;
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, ReportTool, ::testing::Values("win32", "win64"));
 
 }  // namespace
