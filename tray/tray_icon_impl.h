@@ -37,8 +37,20 @@ public:
         m_trayData.uCallbackMessage = m_uTrayMessage;
         m_trayData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
         CopyTip(tip);
+        // The shell runs without the program's elevation; its broadcast must still get through.
+        ChangeWindowMessageFilterEx(m_trayData.hWnd, m_uTaskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
         m_bTrayAdded = Shell_NotifyIconW(NIM_ADD, &m_trayData) != FALSE;
         return m_bTrayAdded;
+    }
+
+    // A new taskbar (the shell restarted) has lost every icon: this one is added
+    // again, with its current tip. Where the icon is still there, the add fails and
+    // nothing changes.
+    LRESULT OnTaskbarCreated() {
+        if (!m_trayData.hWnd) return 0;
+        m_trayData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        if (Shell_NotifyIconW(NIM_ADD, &m_trayData)) m_bTrayAdded = true;
+        return 0;
     }
 
     // Made whether or not the icon was added; it then simply fails.
@@ -78,6 +90,8 @@ public:
     NOTIFYICONDATAW m_trayData;
     bool m_bTrayAdded = false;
     UINT m_nDefaultCommand = 0;  // 0: the popup's first item
+    // Broadcast by the shell when its taskbar is created.
+    UINT m_uTaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
 
 protected:
     ~CTrayIconImpl() { DeleteTrayIcon(); }

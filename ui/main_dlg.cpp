@@ -74,6 +74,7 @@ BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM lPara
         if (command == ID_TRAY_HIDE && run([&] { return OnHide(); })) return TRUE;
     }
     if (uMsg == m_uTrayMessage && run([&] { return OnTrayNotify(uMsg, wParam, lParam); })) return TRUE;
+    if (uMsg == m_uTaskbarCreatedMessage && run([&] { return OnTaskbarCreated(); })) return TRUE;
     return FALSE;
 }
 

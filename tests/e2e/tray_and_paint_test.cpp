@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 #include <filesystem>
 #include <fstream>
@@ -185,6 +186,46 @@ TEST_F(UserSession, TheMenuOffersShowHideAboutAndQuitAndQuitEndsWithTwo) {
     ASSERT_TRUE(WaitFor(*program, [&] { return IsWindowVisible(window) != FALSE; }));
     ASSERT_TRUE(MenuClosed());
     // Up to the last item, "Quit".
+    ASSERT_NE(OpenMenu(), nullptr);
+    Key(VK_UP);
+    Key(VK_RETURN);
+    EXPECT_EQ(program->WaitForExit(), DWORD{2});
+}
+
+// Asks the shell about the program's icon, changing nothing: true while it is there.
+bool ShellHasIcon(HWND window, UINT message = NIM_MODIFY) {
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window;
+    icon.uID = IDR_TRAYMENU;
+    return Shell_NotifyIconW(message, &icon) != FALSE;
+}
+
+// Announces a new taskbar to every top-level window, as the shell does when it
+// starts, and returns once they have all handled it.
+void AnnounceNewTaskbar() {
+    SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 10000,
+                        nullptr);
+}
+
+TEST_F(UserSession, WhenTheTaskbarIsCreatedAgainTheIconComesBackOnce) {
+    Launch(FixturePath(L"window.txt"));
+    ASSERT_TRUE(WaitForFirstTick());
+    ASSERT_TRUE(ShellHasIcon(window));
+    // A restarted shell has lost the icon.
+    ASSERT_TRUE(ShellHasIcon(window, NIM_DELETE));
+    ASSERT_FALSE(ShellHasIcon(window));
+    AnnounceNewTaskbar();
+    EXPECT_TRUE(ShellHasIcon(window));
+
+    // Announced while the icon is still there, it stays one icon: one removal takes it away.
+    AnnounceNewTaskbar();
+    EXPECT_TRUE(ShellHasIcon(window, NIM_DELETE));
+    EXPECT_FALSE(ShellHasIcon(window, NIM_DELETE));
+
+    // Back again, its menu works: Quit ends the program.
+    AnnounceNewTaskbar();
+    ASSERT_TRUE(ShellHasIcon(window));
     ASSERT_NE(OpenMenu(), nullptr);
     Key(VK_UP);
     Key(VK_RETURN);
