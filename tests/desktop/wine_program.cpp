@@ -8,25 +8,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 
 #include "tests/e2e/process_run.h"
-
-extern char** environ;
 
 namespace veltar::desktop {
 
 WineProgram::WineProgram(const std::string& program, const std::vector<std::string>& environment) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
-    env.insert(env.end(), environment.begin(), environment.end());
+    std::vector<std::string> env = e2e::EnvironmentWith(environment);
     std::vector<std::string> command = {e2e::SourcePath("tools/wine-run"), program};
-    std::vector<char*> args;
-    for (auto& a : command) args.push_back(a.data());
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<char*> args = e2e::NullTerminated(command);
+    std::vector<char*> envp = e2e::NullTerminated(env);
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);

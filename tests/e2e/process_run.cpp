@@ -34,8 +34,7 @@ std::string TempPath(const char* tag) {
 
 }  // namespace
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-                         int timeoutSeconds) {
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& environment) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -46,16 +45,24 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
     }
     for (const auto& extra : environment)
         if (extra.back() != '=') env.push_back(extra);
+    return env;
+}
 
+std::vector<char*> NullTerminated(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (auto& s : strings) pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                         int timeoutSeconds) {
+    std::vector<std::string> env = EnvironmentWith(environment);
     // coreutils' timeout bounds the wait for the child.
     std::vector<std::string> command = {"timeout", "-k", "5", std::to_string(timeoutSeconds)};
     command.insert(command.end(), argv.begin(), argv.end());
-    std::vector<char*> args;
-    for (auto& a : command) args.push_back(a.data());
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<char*> args = NullTerminated(command);
+    std::vector<char*> envp = NullTerminated(env);
 
     const std::string outPath = TempPath("out");
     const std::string errPath = TempPath("err");

@@ -12,6 +12,12 @@ struct ProcessResult {
     std::string err;
 };
 
+// The current environment with the extra entries: "NAME=value" sets NAME, "NAME=" removes it.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& environment);
+
+// Pointers to the strings followed by a null pointer, as exec takes them.
+std::vector<char*> NullTerminated(std::vector<std::string>& strings);
+
 // Runs argv[0] with the extra environment entries ("NAME=value"; "NAME=" removes
 // NAME), ending it after timeoutSeconds.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,

@@ -123,6 +123,12 @@ HWND FindMainWindow(DWORD processId) {
     return nullptr;
 }
 
+HWND FindAboutBox(DWORD processId) {
+    for (HWND hWnd : WindowsOf(processId))
+        if (IsWindowVisible(hWnd) && WindowText(hWnd) == L"About") return hWnd;
+    return nullptr;
+}
+
 std::wstring WindowText(HWND hWnd) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hWnd)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(hWnd, text.data(), static_cast<int>(text.size()))));

@@ -42,6 +42,8 @@ std::vector<HWND> WindowsOf(DWORD processId);
 // The main window: the dialog that carries the hidden About button.
 HWND FindMainWindow(DWORD processId);
 std::wstring WindowText(HWND hWnd);
+// The process's visible About box, or null.
+HWND FindAboutBox(DWORD processId);
 
 // Re-checks the condition until it holds or the time is up, waiting on the
 // process handle in between (so the wait ends early if the process ends).

@@ -87,11 +87,7 @@ protected:
         for (int i = 0; i < times; ++i) {
             PostMessageW(window, WM_COMMAND, ID_TRAY_ABOUT, 0);
             HWND about = nullptr;
-            ASSERT_TRUE(WaitFor(*program, [&] {
-                for (HWND hWnd : WindowsOf(program->id()))
-                    if (hWnd != window && IsWindowVisible(hWnd) && WindowText(hWnd) == L"About") about = hWnd;
-                return about != nullptr;
-            }));
+            ASSERT_TRUE(WaitFor(*program, [&] { return (about = FindAboutBox(program->id())) != nullptr; }));
             PostMessageW(about, WM_KEYDOWN, VK_ESCAPE, 0);
             ASSERT_TRUE(WaitFor(*program, [&] { return !IsWindow(about); }));
         }

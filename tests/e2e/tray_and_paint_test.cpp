@@ -264,11 +264,7 @@ TEST_F(UserSession, AboutOpensTheAboutBoxFromTheMenuAndTheHiddenButton) {
     for (WORD command : {WORD{ID_TRAY_ABOUT}, WORD{ID_APP_ABOUT}}) {
         PostMessageW(window, WM_COMMAND, command, 0);
         HWND about = nullptr;
-        ASSERT_TRUE(WaitFor(*program, [&] {
-            for (HWND hWnd : WindowsOf(program->id()))
-                if (hWnd != window && IsWindowVisible(hWnd) && WindowText(hWnd) == L"About") about = hWnd;
-            return about != nullptr;
-        })) << command;
+        ASSERT_TRUE(WaitFor(*program, [&] { return (about = FindAboutBox(program->id())) != nullptr; })) << command;
         EXPECT_EQ(GetWindowLongW(about, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
         EXPECT_EQ(WindowText(GetDlgItem(about, IDOK)), L"关闭");
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(about, -1)));  // the text control; the text is painted
