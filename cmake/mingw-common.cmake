@@ -1,0 +1,21 @@
+# Windows with MinGW-w64 for the processor that the including toolchain file
+# names: cross-compiled on Debian and run under Wine, or built on Windows in the
+# MSYS2 shell for that processor, whose own tools come first on the PATH.
+set(CMAKE_SYSTEM_NAME Windows)
+if(CMAKE_HOST_WIN32)
+  set(CMAKE_C_COMPILER gcc)
+  set(CMAKE_CXX_COMPILER g++)
+  set(CMAKE_RC_COMPILER windres)
+  set(CMAKE_DLLTOOL dlltool)
+  return()
+endif()
+set(triplet ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
+set(CMAKE_C_COMPILER ${triplet}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${triplet}-g++-posix)
+set(CMAKE_RC_COMPILER ${triplet}-windres)
+set(CMAKE_DLLTOOL ${triplet}-dlltool)
+set(CMAKE_FIND_ROOT_PATH /usr/${triplet})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
