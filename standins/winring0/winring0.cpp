@@ -7,17 +7,25 @@
 
 #include "sensors/platform/winring0.h"
 #include "standins/fixture/fixture_file.h"
+#include "standins/live/live_sensors.h"
+#include "standins/live/win_sensor_tree.h"
 
 namespace {
 
-// The library's state lives from InitializeOls to DeinitializeOls, as the real one's does.
+// The library's state lives from InitializeOls to DeinitializeOls, as the real
+// one's does: the fixture's registers, or the live source, read at every call.
 std::optional<veltar::SensorFixture> g_fixture;
+std::optional<veltar::live::WinSensorTree> g_live;
 
 }  // namespace
 
 extern "C" {
 
 BOOL WINAPI InitializeOls() {
+    if (veltar::LiveSourceSelected()) {
+        g_live.emplace();
+        return TRUE;
+    }
     auto fixture = veltar::LoadFixtureFromEnvironment();
     if (!fixture) return FALSE;
     if (fixture->registers.empty()) {
@@ -28,13 +36,19 @@ BOOL WINAPI InitializeOls() {
     return TRUE;
 }
 
-VOID WINAPI DeinitializeOls() { g_fixture.reset(); }
+VOID WINAPI DeinitializeOls() {
+    g_fixture.reset();
+    g_live.reset();
+}
 
 BOOL WINAPI Rdmsr(DWORD index, PDWORD eax, PDWORD edx) {
     if (!eax || !edx) return FALSE;
     *eax = 0;
     *edx = 0;
-    const auto value = g_fixture ? g_fixture->FindRegister(GetCurrentProcessorNumber(), index) : std::nullopt;
+    const DWORD cpu = GetCurrentProcessorNumber();
+    const auto value = g_live      ? veltar::live::ReadRegister(*g_live, cpu, index)
+                       : g_fixture ? g_fixture->FindRegister(cpu, index)
+                                   : std::nullopt;
     if (!value) return FALSE;
     *eax = value->low;
     *edx = value->high;

@@ -1,0 +1,270 @@
+#include "standins/live/live_sensors.h"
+
+#include <algorithm>
+#include <charconv>
+#include <set>
+
+namespace veltar::live {
+namespace {
+
+constexpr std::uint32_t kTemperatureTarget = 0x1A2;
+constexpr std::uint32_t kThermStatus = 0x19C;
+constexpr int kDefaultTarget = 100;  // °C, where a driver gives none
+constexpr std::uint32_t kReadingValid = 0x80000000u;
+
+std::optional<std::int64_t> ReadInteger(const SensorTree& tree, const std::string& path) {
+    const auto text = tree.Read(path);
+    if (!text) return std::nullopt;
+    const char* begin = text->data();
+    const char* end = begin + text->size();
+    while (end != begin && (end[-1] == '\n' || end[-1] == ' ')) --end;
+    std::int64_t value = 0;
+    const auto [last, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || last != end || begin == end) return std::nullopt;
+    return value;
+}
+
+std::string ReadLine(const SensorTree& tree, const std::string& path) {
+    std::string text = tree.Read(path).value_or("");
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+// Thousandths to whole units, the half away from zero.
+std::int64_t RoundThousandths(std::int64_t value) { return value >= 0 ? (value + 500) / 1000 : -((-value + 500) / 1000); }
+
+// The number after a name's prefix ("thermal_zone12" → 12), if that is all there is after it.
+std::optional<std::uint32_t> NumberAfter(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix) || name.size() == prefix.size()) return std::nullopt;
+    std::uint32_t value = 0;
+    const char* end = name.data() + name.size();
+    const auto [last, ec] = std::from_chars(name.data() + prefix.size(), end, value);
+    if (ec != std::errc() || last != end) return std::nullopt;
+    return value;
+}
+
+// The folder's entries "<prefix><number>", by number.
+std::vector<std::string> Numbered(const SensorTree& tree, const std::string& folder, std::string_view prefix) {
+    std::vector<std::pair<std::uint32_t, std::string>> found;
+    for (const std::string& name : tree.List(folder))
+        if (const auto n = NumberAfter(name, prefix)) found.emplace_back(*n, name);
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> names;
+    for (auto& [n, name] : found) names.push_back(folder + "/" + name);
+    return names;
+}
+
+// The hardware-monitoring folders below the folder that the named driver made.
+std::vector<std::string> MonitorsOf(const SensorTree& tree, const std::string& folder, std::string_view driver) {
+    std::vector<std::string> monitors;
+    for (const std::string& monitor : Numbered(tree, folder, "hwmon"))
+        if (ReadLine(tree, monitor + "/name") == driver) monitors.push_back(monitor);
+    return monitors;
+}
+
+// The input of the monitor's first sensor whose label is the given one.
+std::optional<std::string> SensorLabelled(const SensorTree& tree, const std::string& monitor, std::string_view label) {
+    for (const std::string& name : tree.List(monitor)) {
+        const auto suffix = name.rfind("_label");
+        if (!name.starts_with("temp") || suffix == std::string::npos || suffix + 6 != name.size()) continue;
+        if (ReadLine(tree, monitor + "/" + name) == label) return monitor + "/" + name.substr(0, suffix);
+    }
+    return std::nullopt;
+}
+
+void AddDisk(const SensorTree& tree, const std::string& device, const std::vector<std::string>& monitors,
+             std::vector<Disk>& disks) {
+    for (const std::string& monitor : monitors) {
+        if (const auto milli = ReadInteger(tree, monitor + "/temp1_input")) {
+            disks.push_back({device, static_cast<int>(RoundThousandths(*milli))});
+            return;
+        }
+    }
+}
+
+// A temperature as a register's byte holds it.
+std::uint32_t RegisterByte(std::int64_t value, std::int64_t high) { return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, 0, high)); }
+
+struct Reading {
+    std::int64_t celsius = 0;
+    std::int64_t target = kDefaultTarget;
+};
+
+std::optional<std::uint32_t> TopologyValue(const SensorTree& tree, std::uint32_t cpu, const char* name) {
+    const auto value = ReadInteger(tree, "sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/topology/" + name);
+    if (!value || *value < 0) return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
+}
+
+// Intel: the input of the processor's own core, in the monitor of its package.
+std::optional<Reading> CoretempReading(const SensorTree& tree, std::uint32_t cpu) {
+    const auto package = TopologyValue(tree, cpu, "physical_package_id");
+    const auto core = TopologyValue(tree, cpu, "core_id");
+    if (!package || !core) return std::nullopt;
+    for (const std::string& monitor : MonitorsOf(tree, "sys/class/hwmon", "coretemp")) {
+        if (!SensorLabelled(tree, monitor, "Package id " + std::to_string(*package))) continue;
+        const auto sensor = SensorLabelled(tree, monitor, "Core " + std::to_string(*core));
+        if (!sensor) return std::nullopt;
+        const auto milli = ReadInteger(tree, *sensor + "_input");
+        if (!milli) return std::nullopt;
+        auto limit = ReadInteger(tree, *sensor + "_crit");
+        if (!limit) limit = ReadInteger(tree, *sensor + "_max");
+        return Reading{RoundThousandths(*milli), limit ? RoundThousandths(*limit) : kDefaultTarget};
+    }
+    return std::nullopt;
+}
+
+// AMD: the control temperature, the same for every processor.
+std::optional<Reading> K10tempReading(const SensorTree& tree) {
+    for (const std::string& monitor : MonitorsOf(tree, "sys/class/hwmon", "k10temp")) {
+        const std::string sensor = SensorLabelled(tree, monitor, "Tctl").value_or(monitor + "/temp1");
+        if (const auto milli = ReadInteger(tree, sensor + "_input")) return Reading{RoundThousandths(*milli)};
+    }
+    return std::nullopt;
+}
+
+std::string MsrDevice(std::uint32_t cpu) { return "dev/cpu/" + std::to_string(cpu) + "/msr"; }
+
+std::optional<FixtureRegister> ReadMsr(const SensorTree& tree, std::uint32_t cpu, std::uint32_t index) {
+    const auto bytes = tree.ReadAt(MsrDevice(cpu), index, 8);
+    if (!bytes) return std::nullopt;
+    const auto half = [&](int first) {
+        std::uint32_t value = 0;
+        for (int i = 3; i >= 0; --i) value = (value << 8) | (*bytes)[static_cast<std::size_t>(first + i)];
+        return value;
+    };
+    return FixtureRegister{cpu, index, half(0), half(4)};
+}
+
+std::optional<Reading> DriverReading(const SensorTree& tree, std::uint32_t cpu) {
+    if (auto reading = CoretempReading(tree, cpu)) return reading;
+    return K10tempReading(tree);
+}
+
+std::string Counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+const char* SourceName(ProcessorSource source) {
+    switch (source) {
+        case ProcessorSource::Msr: return "the msr device";
+        case ProcessorSource::Coretemp: return "coretemp";
+        case ProcessorSource::K10temp: return "k10temp";
+        case ProcessorSource::None: break;
+    }
+    return "";
+}
+
+FixtureValue Integer(VARTYPE type, std::int64_t value) {
+    FixtureValue v;
+    v.type = type;
+    v.integer = value;
+    return v;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> ThermalZones(const SensorTree& tree) {
+    std::vector<std::uint32_t> zones;
+    for (const std::string& zone : Numbered(tree, "sys/class/thermal", "thermal_zone")) {
+        const auto milli = ReadInteger(tree, zone + "/temp");
+        // Thousandths of a degree Celsius to tenths of a kelvin; nothing lies below zero kelvin.
+        if (!milli || *milli < -273150) continue;
+        zones.push_back(static_cast<std::uint32_t>((*milli + 273150 + 50) / 100));
+    }
+    return zones;
+}
+
+std::vector<Disk> Disks(const SensorTree& tree) {
+    std::vector<Disk> disks;
+    for (const std::string& device : tree.List("sys/block"))
+        if (device.starts_with("sd")) AddDisk(tree, device, MonitorsOf(tree, "sys/block/" + device + "/device/hwmon", "drivetemp"), disks);
+    for (const std::string& controller : tree.List("sys/class/nvme")) {
+        const std::string folder = "sys/class/nvme/" + controller;
+        std::vector<std::string> monitors = MonitorsOf(tree, folder, "nvme");
+        const auto below = MonitorsOf(tree, folder + "/device/hwmon", "nvme");
+        monitors.insert(monitors.end(), below.begin(), below.end());
+        AddDisk(tree, controller, monitors, disks);
+    }
+    std::sort(disks.begin(), disks.end(), [](const Disk& a, const Disk& b) { return a.device < b.device; });
+    return disks;
+}
+
+std::vector<std::uint8_t> SmartData(int celsius) {
+    std::vector<std::uint8_t> data(512, 0);
+    data[0] = 0x10;  // revision
+    // The first attribute record: number, flags (two bytes), current, worst, raw value (six bytes), reserved.
+    const std::uint8_t record[12] = {0xC2, 0x22, 0x00, 0x64, 0x64, static_cast<std::uint8_t>(RegisterByte(celsius, 255))};
+    std::copy(std::begin(record), std::end(record), data.begin() + 2);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < 511; ++i) sum += data[i];
+    data[511] = static_cast<std::uint8_t>((256 - sum % 256) % 256);
+    return data;
+}
+
+SensorFixture LiveFixture(const SensorTree& tree) {
+    SensorFixture fixture;
+    fixture.classes.push_back({u"root\\CIMV2", u"Win32_TemperatureProbe", {}});
+    FixtureClass zones{u"root\\WMI", u"MSAcpi_ThermalZoneTemperature", {}};
+    for (std::uint32_t tenths : ThermalZones(tree))
+        zones.objects.push_back({{{u"CurrentTemperature", Integer(VT_UI4, tenths)}}});
+    fixture.classes.push_back(std::move(zones));
+    FixtureClass smart{u"root\\WMI", u"MSStorageDriver_ATAPISmartData", {}};
+    for (const Disk& disk : Disks(tree)) {
+        FixtureValue name;
+        name.type = VT_BSTR;
+        name.text.assign(disk.device.begin(), disk.device.end());  // kernel device names are ASCII
+        FixtureValue data;
+        data.type = VT_ARRAY | VT_UI1;
+        data.bytes = SmartData(disk.celsius);
+        smart.objects.push_back(
+            {{{u"Active", Integer(VT_BOOL, VARIANT_TRUE)}, {u"InstanceName", name}, {u"VendorSpecific", data}}});
+    }
+    fixture.classes.push_back(std::move(smart));
+    return fixture;
+}
+
+ProcessorSource SourceOf(const SensorTree& tree, std::uint32_t cpu) {
+    if (ReadMsr(tree, cpu, kThermStatus)) return ProcessorSource::Msr;
+    if (CoretempReading(tree, cpu)) return ProcessorSource::Coretemp;
+    if (K10tempReading(tree)) return ProcessorSource::K10temp;
+    return ProcessorSource::None;
+}
+
+std::optional<FixtureRegister> ReadRegister(const SensorTree& tree, std::uint32_t cpu, std::uint32_t index) {
+    if (auto value = ReadMsr(tree, cpu, index)) return value;
+    if (index != kTemperatureTarget && index != kThermStatus) return std::nullopt;
+    const auto reading = DriverReading(tree, cpu);
+    if (!reading) return std::nullopt;
+    const std::uint32_t target = RegisterByte(reading->target, 255);
+    // The readout counts down from the target, in the seven bits a real register gives it.
+    const std::uint32_t low = index == kTemperatureTarget
+                                  ? target << 16
+                                  : kReadingValid | RegisterByte(reading->target - reading->celsius, 0x7F) << 16;
+    return FixtureRegister{cpu, index, low, 0};
+}
+
+std::string Summary(const SensorTree& tree) {
+    std::vector<std::string> parts;
+    if (const auto zones = ThermalZones(tree).size()) parts.push_back(Counted(zones, "thermal zone", "thermal zones"));
+    if (const auto disks = Disks(tree).size()) parts.push_back(Counted(disks, "disk", "disks"));
+    std::size_t processors = 0;
+    std::set<std::string> sources;
+    for (const std::string& folder : Numbered(tree, "sys/devices/system/cpu", "cpu")) {
+        const auto cpu = NumberAfter(folder.substr(folder.rfind('/') + 1), "cpu");
+        const ProcessorSource source = SourceOf(tree, *cpu);
+        if (source == ProcessorSource::None) continue;
+        ++processors;
+        sources.insert(SourceName(source));
+    }
+    if (processors) {
+        std::string from;
+        for (const std::string& source : sources) from += (from.empty() ? "" : " and ") + source;
+        parts.push_back(Counted(processors, "processor", "processors") + " from " + from);
+    }
+    std::string summary;
+    for (const std::string& part : parts) summary += (summary.empty() ? "" : ", ") + part;
+    return summary;
+}
+
+}  // namespace veltar::live

@@ -1,0 +1,50 @@
+// The machine's own sensors as the Linux kernel reports them, served in the
+// shapes the program reads on Windows: the management service's thermal-zone
+// and SMART classes, and the two thermal registers of each processor.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "standins/fixture/sensor_fixture.h"
+#include "standins/live/sensor_tree.h"
+
+namespace veltar::live {
+
+// Every thermal zone that can be read, by zone number, in tenths of a kelvin.
+std::vector<std::uint32_t> ThermalZones(const SensorTree& tree);
+
+struct Disk {
+    std::string device;  // "sda", "nvme0"
+    int celsius = 0;
+};
+
+// SATA disks (drivetemp) and NVMe drives whose temperature can be read, by device name.
+std::vector<Disk> Disks(const SensorTree& tree);
+
+// A drive's 512 bytes of SMART data holding the temperature attribute 194 (flags
+// 0x22) with the temperature in its raw value, and the checksum in the last byte.
+std::vector<std::uint8_t> SmartData(int celsius);
+
+// The classes of the management service: no temperature probe, one thermal
+// zone object per zone, one SMART object per disk.
+SensorFixture LiveFixture(const SensorTree& tree);
+
+enum class ProcessorSource { None, Msr, Coretemp, K10temp };
+
+// Where the processor's registers come from: its msr device when that can be
+// read, else the temperature driver of its kind.
+ProcessorSource SourceOf(const SensorTree& tree, std::uint32_t cpu);
+
+// The register of the processor (IA32_TEMPERATURE_TARGET 0x1A2 or
+// IA32_THERM_STATUS 0x19C; any register from the msr device); nothing when the
+// processor has no source for it.
+std::optional<FixtureRegister> ReadRegister(const SensorTree& tree, std::uint32_t cpu, std::uint32_t index);
+
+// What the tree offers, as "2 thermal zones, 1 disk, 8 processors from coretemp";
+// empty when it offers nothing.
+std::string Summary(const SensorTree& tree);
+
+}  // namespace veltar::live
