@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the x86 program and starts it under Wine on the demo sensor values (or
-# on the fixture that VELTAR_SENSORS names): on your display, or on a virtual one,
-# where it saves a screenshot after the first refresh and says where.
+# Builds the x86 program and starts it under Wine: on this machine's own sensors
+# when the Linux kernel reports any, otherwise on the demo sensor values (or on
+# what VELTAR_SENSORS names: a fixture, or "live"). On your display, or on a
+# virtual one, where it saves a screenshot after the first refresh and says where.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -9,9 +10,19 @@ tools/install-packages
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$(nproc)" >/dev/null
 
-fixture="${VELTAR_SENSORS:-$PWD/standins/demo-sensors.txt}"
-export VELTAR_SENSORS="$fixture"
-echo "Demo values: the readings come from the sensor fixture $fixture, not from this machine's sensors."
+if [ -z "${VELTAR_SENSORS:-}" ]; then
+    if found="$(tools/wine-run build/win32/veltar-live-sensors.exe | tr -d '\r')"; then
+        export VELTAR_SENSORS=live
+        echo "Live sensors: $found${VELTAR_SYSFS_ROOT:+ (below $VELTAR_SYSFS_ROOT)}."
+    else
+        export VELTAR_SENSORS="$PWD/standins/demo-sensors.txt"
+        echo "No sensors were found on this machine: the readings are demo values from $VELTAR_SENSORS."
+    fi
+elif [ "$VELTAR_SENSORS" = live ]; then
+    echo "Live sensors${VELTAR_SYSFS_ROOT:+ below $VELTAR_SYSFS_ROOT}, as VELTAR_SENSORS asks."
+else
+    echo "Fixture values: the readings come from $VELTAR_SENSORS, not from this machine's sensors."
+fi
 
 if [ -n "${DISPLAY:-}" ]; then
     echo "Starting veltar.exe on $DISPLAY; Esc in its window ends it."
