@@ -47,6 +47,8 @@ std::optional<SlidePlan> PlanSlide(const Rect& window, DockEdge edge, std::int32
 bool IsInFrameBand(Point point, const Rect& client, const Rect& margins);
 
 // The half-open test: the right and bottom lines lie outside.
-constexpr bool Contains(const Rect& r, Point p) { return r.left <= p.x && p.x < r.right && r.top <= p.y && p.y < r.bottom; }
+constexpr bool Contains(const Rect& r, Point p) {
+    return r.left <= p.x && p.x < r.right && r.top <= p.y && p.y < r.bottom;
+}
 
 }  // namespace veltar

@@ -31,7 +31,9 @@ std::string ReadLine(const SensorTree& tree, const std::string& path) {
 }
 
 // Thousandths to whole units, the half away from zero.
-std::int64_t RoundThousandths(std::int64_t value) { return value >= 0 ? (value + 500) / 1000 : -((-value + 500) / 1000); }
+std::int64_t RoundThousandths(std::int64_t value) {
+    return value >= 0 ? (value + 500) / 1000 : -((-value + 500) / 1000);
+}
 
 // The number after a name's prefix ("thermal_zone12" → 12), if that is all there is after it.
 std::optional<std::uint32_t> NumberAfter(std::string_view name, std::string_view prefix) {
@@ -83,7 +85,9 @@ void AddDisk(const SensorTree& tree, const std::string& device, const std::vecto
 }
 
 // A temperature as a register's byte holds it.
-std::uint32_t RegisterByte(std::int64_t value, std::int64_t high) { return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, 0, high)); }
+std::uint32_t RegisterByte(std::int64_t value, std::int64_t high) {
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, 0, high));
+}
 
 struct Reading {
     std::int64_t celsius = 0;
@@ -178,7 +182,8 @@ std::vector<std::uint32_t> ThermalZones(const SensorTree& tree) {
 std::vector<Disk> Disks(const SensorTree& tree) {
     std::vector<Disk> disks;
     for (const std::string& device : tree.List("sys/block"))
-        if (device.starts_with("sd")) AddDisk(tree, device, MonitorsOf(tree, "sys/block/" + device + "/device/hwmon", "drivetemp"), disks);
+        if (device.starts_with("sd"))
+            AddDisk(tree, device, MonitorsOf(tree, "sys/block/" + device + "/device/hwmon", "drivetemp"), disks);
     for (const std::string& controller : tree.List("sys/class/nvme")) {
         const std::string folder = "sys/class/nvme/" + controller;
         std::vector<std::string> monitors = MonitorsOf(tree, folder, "nvme");
@@ -194,7 +199,8 @@ std::vector<std::uint8_t> SmartData(int celsius) {
     std::vector<std::uint8_t> data(512, 0);
     data[0] = 0x10;  // revision
     // The first attribute record: number, flags (two bytes), current, worst, raw value (six bytes), reserved.
-    const std::uint8_t record[12] = {0xC2, 0x22, 0x00, 0x64, 0x64, static_cast<std::uint8_t>(RegisterByte(celsius, 255))};
+    const auto raw = static_cast<std::uint8_t>(RegisterByte(celsius, 255));
+    const std::uint8_t record[12] = {0xC2, 0x22, 0x00, 0x64, 0x64, raw};
     std::copy(std::begin(record), std::end(record), data.begin() + 2);
     unsigned sum = 0;
     for (std::size_t i = 0; i < 511; ++i) sum += data[i];

@@ -22,8 +22,11 @@ std::optional<std::vector<std::uint8_t>> MemorySensorTree::ReadAt(std::string_vi
 std::vector<std::string> MemorySensorTree::List(std::string_view folder) const {
     const std::string prefix = std::string(folder) + "/";
     std::set<std::string> names;
-    for (const auto& [path, content] : m_files)
-        if (path.starts_with(prefix)) names.insert(path.substr(prefix.size(), path.find('/', prefix.size()) - prefix.size()));
+    for (const auto& [path, content] : m_files) {
+        if (!path.starts_with(prefix)) continue;
+        const std::size_t end = path.find('/', prefix.size());
+        names.insert(path.substr(prefix.size(), end == std::string::npos ? std::string::npos : end - prefix.size()));
+    }
     return {names.begin(), names.end()};
 }
 

@@ -52,7 +52,8 @@ public:
         for (;;) {
             WatchWindows();
             if (condition()) return true;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) return false;
             WaitForEvents(left);
         }

@@ -93,9 +93,9 @@ TEST_P(LiveReport, IntelPackagesThermalZonesAndDisks) {
 
     const ProcessResult r = Run();
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "主板-温度: -4.95℃\r\n硬盘1温度: 42.00℃\r\n硬盘2温度: 36.00℃\r\n" + ProcessorLines([](int cpu) {
-                         return std::to_string(40 + 10 * (cpu % 2) + cpu / 2) + ".00";
-                     }));
+    const std::string processors =
+        ProcessorLines([](int cpu) { return std::to_string(40 + 10 * (cpu % 2) + cpu / 2) + ".00"; });
+    EXPECT_EQ(r.out, "主板-温度: -4.95℃\r\n硬盘1温度: 42.00℃\r\n硬盘2温度: 36.00℃\r\n" + processors);
 
     const ProcessResult summary = Run("veltar-live-sensors.exe");
     EXPECT_EQ(summary.exitCode, 0);

@@ -111,7 +111,8 @@ TEST(LiveFixture, ServesNoProbeAZoneObjectPerZoneAndASmartObjectPerDisk) {
     EXPECT_EQ(disk.Find(u"InstanceName")->value.text, u"nvme0");
     EXPECT_EQ(disk.Find(u"VendorSpecific")->value.bytes, SmartData(40));
     // No disks and no zones: the classes are there, empty, so every query is answered.
-    EXPECT_TRUE(LiveFixture(MemorySensorTree()).FindClass(u"root\\WMI", u"MSStorageDriver_ATAPISmartData")->objects.empty());
+    const SensorFixture bare = LiveFixture(MemorySensorTree());
+    EXPECT_TRUE(bare.FindClass(u"root\\WMI", u"MSStorageDriver_ATAPISmartData")->objects.empty());
 }
 
 TEST(LiveProcessors, IntelCoresAreFoundThroughTheirPackageAndCoreIds) {
