@@ -2,7 +2,6 @@
 // made here: the machine's temperatures as the kernel would report them. The
 // expected lines are worked out by hand from the values written.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,13 +19,6 @@ namespace fs = std::filesystem;
 
 class LiveReport : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/veltar-sysfs-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     // The processors that Wine shows the program, as many as its affinity mask holds.
     int Processors() const {
         const long online = sysconf(_SC_NPROCESSORS_ONLN);
@@ -71,7 +63,8 @@ protected:
         return lines;
     }
 
-    fs::path root;
+    TemporaryFolder tree{"sysfs"};
+    const fs::path& root = tree.path();
 };
 
 TEST_P(LiveReport, IntelPackagesThermalZonesAndDisks) {

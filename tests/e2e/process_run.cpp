@@ -89,6 +89,17 @@ ProcessResult RunUnderWine(const std::string& program, const std::vector<std::st
     return RunProcess({SourcePath("tools/wine-run"), program}, environment);
 }
 
+TemporaryFolder::TemporaryFolder(const std::string& tag) {
+    std::string pattern = "/tmp/veltar-" + tag + "-XXXXXX";
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
 std::string SourcePath(const std::string& relative) { return std::string(VELTAR_SOURCE_DIR) + "/" + relative; }
 
 }  // namespace veltar::e2e

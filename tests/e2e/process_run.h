@@ -1,6 +1,7 @@
 // Runs a command of the build and collects what it printed and its exit code.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,18 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
 ProcessResult RunUnderWine(const std::string& program, const std::vector<std::string>& environment);
 
 std::string SourcePath(const std::string& relative);
+
+// A fresh folder below /tmp, removed with everything in it when the object goes.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& tag);
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
 
 }  // namespace veltar::e2e

@@ -2,7 +2,6 @@
 // command, holding exactly the two programs and README.txt, and working once the
 // hardware-access library is put beside them.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <set>
@@ -18,13 +17,6 @@ namespace fs = std::filesystem;
 
 class ReleaseArchive : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/veltar-release-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        unpacked = pattern;
-    }
-    void TearDown() override { fs::remove_all(unpacked); }
-
     std::string Architecture() const { return GetParam(); }
     std::string Folder() const { return "veltar-1.0-" + Architecture(); }
     std::string Archive() const { return SourcePath("build/" + Architecture() + "/" + Folder() + ".zip"); }
@@ -33,7 +25,7 @@ protected:
         return RunUnderWine(program, {"VELTAR_SENSORS=" + SourcePath("tests/fixtures/machine.txt")});
     }
 
-    fs::path unpacked;
+    TemporaryFolder unpacked{"release"};
 };
 
 std::set<std::string> Lines(const std::string& text) {
@@ -56,9 +48,9 @@ TEST_P(ReleaseArchive, HoldsTheProgramsAndTheirReadmeAndRunsWithTheLibraryBeside
     EXPECT_EQ(Lines(listed.out), (std::set<std::string>{Folder() + "/veltar.exe", Folder() + "/veltar-report.exe",
                                                         Folder() + "/README.txt"}));
 
-    const ProcessResult extracted = RunProcess({"python3", "-m", "zipfile", "-e", Archive(), unpacked.string()}, {});
+    const ProcessResult extracted = RunProcess({"python3", "-m", "zipfile", "-e", Archive(), unpacked.path().string()}, {});
     ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
-    const fs::path folder = unpacked / Folder();
+    const fs::path folder = unpacked.path() / Folder();
 
     // As a user places the real library: here our stand-in, over the fixture.
     fs::copy_file(SourcePath("build/" + Architecture() + "/WinRing0.dll"), folder / "WinRing0.dll");
