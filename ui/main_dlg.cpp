@@ -193,13 +193,15 @@ LRESULT CMainDlg::OnMouseMove() {
     GetWindowRect(m_hWnd, &window);
     if (veltar::IsWithinDockArea(veltar::ToRect(window), g_nScreenWidth)) {
         // Every move restarts the period: the first tick comes 255 ms after the last movement.
-        SetTimer(m_hWnd, veltar::kEdgeTimerId, veltar::kEdgeTimerPeriodMs, nullptr);
+        StartEdgeTimer();
     } else if (SlideWindow(window, veltar::SlideDirection::In)) {
         // Checked again at once, so that a pointer that has already gone on leaves the window hidden again.
-        SetTimer(m_hWnd, veltar::kEdgeTimerId, veltar::kEdgeTimerPeriodMs, nullptr);
+        StartEdgeTimer();
     }
     return 0;
 }
+
+void CMainDlg::StartEdgeTimer() { SetTimer(m_hWnd, veltar::kEdgeTimerId, veltar::kEdgeTimerPeriodMs, nullptr); }
 
 bool CMainDlg::OnEdgeTimer(UINT_PTR nIDEvent) {
     if (nIDEvent != veltar::kEdgeTimerId) return false;
@@ -220,7 +222,7 @@ LRESULT CMainDlg::OnEnterSizeMove() {
 }
 
 LRESULT CMainDlg::OnExitSizeMove() {
-    SetTimer(m_hWnd, veltar::kEdgeTimerId, veltar::kEdgeTimerPeriodMs, nullptr);
+    StartEdgeTimer();
     return 0;
 }
 

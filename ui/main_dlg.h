@@ -54,6 +54,7 @@ private:
     void SizeToReport(const std::u16string& report);
     void Refresh();
     bool SlideWindow(RECT window, veltar::SlideDirection direction);
+    void StartEdgeTimer();
 
     int m_nLineHeight = 0;
     RECT m_rcLastClient{};
