@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::uint32_t kTemperatureTarget = 0x1A2;
 constexpr std::uint32_t kThermStatus = 0x19C;
-constexpr int kDefaultTarget = 100;  // °C, where a driver gives none
 constexpr std::uint32_t kReadingValid = 0x80000000u;
 
 std::optional<std::int64_t> ReadInteger(const SensorTree& tree, const std::string& path) {
@@ -89,11 +88,6 @@ std::uint32_t RegisterByte(std::int64_t value, std::int64_t high) {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, 0, high));
 }
 
-struct Reading {
-    std::int64_t celsius = 0;
-    std::int64_t target = kDefaultTarget;
-};
-
 std::optional<std::uint32_t> TopologyValue(const SensorTree& tree, std::uint32_t cpu, const char* name) {
     const auto value = ReadInteger(tree, "sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/topology/" + name);
     if (!value || *value < 0) return std::nullopt;
@@ -101,28 +95,27 @@ std::optional<std::uint32_t> TopologyValue(const SensorTree& tree, std::uint32_t
 }
 
 // Intel: the input of the processor's own core, in the monitor of its package.
-std::optional<Reading> CoretempReading(const SensorTree& tree, std::uint32_t cpu) {
+std::optional<ProcessorSensor> FindCoretemp(const SensorTree& tree, std::uint32_t cpu) {
     const auto package = TopologyValue(tree, cpu, "physical_package_id");
     const auto core = TopologyValue(tree, cpu, "core_id");
     if (!package || !core) return std::nullopt;
     for (const std::string& monitor : MonitorsOf(tree, "sys/class/hwmon", "coretemp")) {
         if (!SensorLabelled(tree, monitor, "Package id " + std::to_string(*package))) continue;
         const auto sensor = SensorLabelled(tree, monitor, "Core " + std::to_string(*core));
-        if (!sensor) return std::nullopt;
-        const auto milli = ReadInteger(tree, *sensor + "_input");
-        if (!milli) return std::nullopt;
+        if (!sensor || !ReadInteger(tree, *sensor + "_input")) return std::nullopt;
         auto limit = ReadInteger(tree, *sensor + "_crit");
         if (!limit) limit = ReadInteger(tree, *sensor + "_max");
-        return Reading{RoundThousandths(*milli), limit ? RoundThousandths(*limit) : kDefaultTarget};
+        return ProcessorSensor{ProcessorSource::Coretemp, *sensor + "_input",
+                               limit ? RoundThousandths(*limit) : kDefaultTarget};
     }
     return std::nullopt;
 }
 
 // AMD: the control temperature, the same for every processor.
-std::optional<Reading> K10tempReading(const SensorTree& tree) {
+std::optional<ProcessorSensor> FindK10temp(const SensorTree& tree) {
     for (const std::string& monitor : MonitorsOf(tree, "sys/class/hwmon", "k10temp")) {
-        const std::string sensor = SensorLabelled(tree, monitor, "Tctl").value_or(monitor + "/temp1");
-        if (const auto milli = ReadInteger(tree, sensor + "_input")) return Reading{RoundThousandths(*milli)};
+        const std::string input = SensorLabelled(tree, monitor, "Tctl").value_or(monitor + "/temp1") + "_input";
+        if (ReadInteger(tree, input)) return ProcessorSensor{ProcessorSource::K10temp, input, kDefaultTarget};
     }
     return std::nullopt;
 }
@@ -138,11 +131,6 @@ std::optional<FixtureRegister> ReadMsr(const SensorTree& tree, std::uint32_t cpu
         return value;
     };
     return FixtureRegister{cpu, index, half(0), half(4)};
-}
-
-std::optional<Reading> DriverReading(const SensorTree& tree, std::uint32_t cpu) {
-    if (auto reading = CoretempReading(tree, cpu)) return reading;
-    return K10tempReading(tree);
 }
 
 std::string Counted(std::size_t n, const char* one, const char* many) {
@@ -230,24 +218,37 @@ SensorFixture LiveFixture(const SensorTree& tree) {
     return fixture;
 }
 
-ProcessorSource SourceOf(const SensorTree& tree, std::uint32_t cpu) {
-    if (ReadMsr(tree, cpu, kThermStatus)) return ProcessorSource::Msr;
-    if (CoretempReading(tree, cpu)) return ProcessorSource::Coretemp;
-    if (K10tempReading(tree)) return ProcessorSource::K10temp;
-    return ProcessorSource::None;
+ProcessorSensor FindProcessorSensor(const SensorTree& tree, std::uint32_t cpu) {
+    if (ReadMsr(tree, cpu, kThermStatus)) return {ProcessorSource::Msr, {}, kDefaultTarget};
+    if (auto sensor = FindCoretemp(tree, cpu)) return *sensor;
+    if (auto sensor = FindK10temp(tree)) return *sensor;
+    return {};
 }
 
-std::optional<FixtureRegister> ReadRegister(const SensorTree& tree, std::uint32_t cpu, std::uint32_t index) {
-    if (auto value = ReadMsr(tree, cpu, index)) return value;
-    if (index != kTemperatureTarget && index != kThermStatus) return std::nullopt;
-    const auto reading = DriverReading(tree, cpu);
-    if (!reading) return std::nullopt;
-    const std::uint32_t target = RegisterByte(reading->target, 255);
+std::optional<FixtureRegister> ReadRegister(const SensorTree& tree, const ProcessorSensor& sensor, std::uint32_t cpu,
+                                            std::uint32_t index) {
+    if (sensor.source == ProcessorSource::Msr) return ReadMsr(tree, cpu, index);
+    if (sensor.source == ProcessorSource::None) return std::nullopt;
+    const std::uint32_t target = RegisterByte(sensor.target, 255);
+    if (index == kTemperatureTarget) return FixtureRegister{cpu, index, target << 16, 0};
+    if (index != kThermStatus) return std::nullopt;
+    const auto milli = ReadInteger(tree, sensor.input);
+    if (!milli) return std::nullopt;
     // The readout counts down from the target, in the seven bits a real register gives it.
-    const std::uint32_t low = index == kTemperatureTarget
-                                  ? target << 16
-                                  : kReadingValid | RegisterByte(reading->target - reading->celsius, 0x7F) << 16;
-    return FixtureRegister{cpu, index, low, 0};
+    const std::uint32_t readout = RegisterByte(sensor.target - RoundThousandths(*milli), 0x7F);
+    return FixtureRegister{cpu, index, kReadingValid | readout << 16, 0};
+}
+
+ProcessorSource SourceOf(const SensorTree& tree, std::uint32_t cpu) { return FindProcessorSensor(tree, cpu).source; }
+
+std::optional<FixtureRegister> ReadRegister(const SensorTree& tree, std::uint32_t cpu, std::uint32_t index) {
+    return ReadRegister(tree, FindProcessorSensor(tree, cpu), cpu, index);
+}
+
+std::optional<FixtureRegister> ProcessorRegisters::Read(std::uint32_t cpu, std::uint32_t index) {
+    auto found = m_sensors.find(cpu);
+    if (found == m_sensors.end()) found = m_sensors.emplace(cpu, FindProcessorSensor(m_tree, cpu)).first;
+    return ReadRegister(m_tree, found->second, cpu, index);
 }
 
 std::string Summary(const SensorTree& tree) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,19 @@ SensorFixture LiveFixture(const SensorTree& tree);
 
 enum class ProcessorSource { None, Msr, Coretemp, K10temp };
 
+// The target temperature, in °C, where a driver gives none.
+inline constexpr int kDefaultTarget = 100;
+
+// Where a processor's temperature is read: its msr device, or a driver's input
+// file with the target that the driver gives.
+struct ProcessorSensor {
+    ProcessorSource source = ProcessorSource::None;
+    std::string input;
+    std::int64_t target = kDefaultTarget;
+};
+
+ProcessorSensor FindProcessorSensor(const SensorTree& tree, std::uint32_t cpu);
+
 // Where the processor's registers come from: its msr device when that can be
 // read, else the temperature driver of its kind.
 ProcessorSource SourceOf(const SensorTree& tree, std::uint32_t cpu);
@@ -42,6 +56,20 @@ ProcessorSource SourceOf(const SensorTree& tree, std::uint32_t cpu);
 // IA32_THERM_STATUS 0x19C; any register from the msr device); nothing when the
 // processor has no source for it.
 std::optional<FixtureRegister> ReadRegister(const SensorTree& tree, std::uint32_t cpu, std::uint32_t index);
+
+// The registers of every processor for as long as the library is initialised.
+// Finding a processor's sensor takes dozens of file reads, and the sensors stay
+// where they are while the machine runs: each is found at its processor's first
+// read, and every read after that reads its input alone.
+class ProcessorRegisters {
+public:
+    explicit ProcessorRegisters(const SensorTree& tree) : m_tree(tree) {}
+    std::optional<FixtureRegister> Read(std::uint32_t cpu, std::uint32_t index);
+
+private:
+    const SensorTree& m_tree;
+    std::map<std::uint32_t, ProcessorSensor> m_sensors;
+};
 
 // What the tree offers, as "2 thermal zones, 1 disk, 8 processors from coretemp";
 // empty when it offers nothing.

@@ -16,6 +16,7 @@ namespace {
 // one's does: the fixture's registers, or the live source, read at every call.
 std::optional<veltar::SensorFixture> g_fixture;
 std::optional<veltar::live::WinSensorTree> g_live;
+std::optional<veltar::live::ProcessorRegisters> g_liveRegisters;  // reads g_live
 
 }  // namespace
 
@@ -24,6 +25,7 @@ extern "C" {
 BOOL WINAPI InitializeOls() {
     if (veltar::LiveSourceSelected()) {
         g_live.emplace();
+        g_liveRegisters.emplace(*g_live);
         return TRUE;
     }
     auto fixture = veltar::LoadFixtureFromEnvironment();
@@ -38,6 +40,7 @@ BOOL WINAPI InitializeOls() {
 
 VOID WINAPI DeinitializeOls() {
     g_fixture.reset();
+    g_liveRegisters.reset();
     g_live.reset();
 }
 
@@ -46,9 +49,9 @@ BOOL WINAPI Rdmsr(DWORD index, PDWORD eax, PDWORD edx) {
     *eax = 0;
     *edx = 0;
     const DWORD cpu = GetCurrentProcessorNumber();
-    const auto value = g_live      ? veltar::live::ReadRegister(*g_live, cpu, index)
-                       : g_fixture ? g_fixture->FindRegister(cpu, index)
-                                   : std::nullopt;
+    const auto value = g_liveRegisters ? g_liveRegisters->Read(cpu, index)
+                       : g_fixture       ? g_fixture->FindRegister(cpu, index)
+                                         : std::nullopt;
     if (!value) return FALSE;
     *eax = value->low;
     *edx = value->high;

@@ -145,6 +145,13 @@ TEST(LiveProcessors, IntelCoresAreFoundThroughTheirPackageAndCoreIds) {
     EXPECT_EQ(ReadRegister(tree, 0, kStatus)->low, 0x80370000u);
     EXPECT_EQ(ReadRegister(tree, 0, 0x10), std::nullopt);
     EXPECT_EQ(Summary(tree), "4 processors from coretemp");
+
+    // Found once, a processor's sensor is read anew each time: the temperature follows its input.
+    ProcessorRegisters registers(tree);
+    EXPECT_EQ((registers.Read(0, kStatus)->low >> 16) & 0x7F, 55u);
+    tree.Add("sys/class/hwmon/hwmon1/temp2_input", "61000\n");
+    EXPECT_EQ((registers.Read(0, kStatus)->low >> 16) & 0x7F, 39u);
+    EXPECT_EQ(registers.Read(3, kStatus), std::nullopt);
 }
 
 TEST(LiveProcessors, AmdProcessorsAllReadTheControlTemperature) {
