@@ -35,6 +35,17 @@ std::optional<std::u16string> ReportWithDiagnosticsOnStandardError() {
     return report;
 }
 
+// Our own WinRing0.dll says why it could not start; other builds of the library
+// have no such export and say nothing.
+std::string HardwareStatus() {
+    const HMODULE library = GetModuleHandleW(L"WinRing0.dll");
+    const FARPROC lookup = library ? GetProcAddress(library, kHardwareStatusExport) : nullptr;
+    if (!lookup) return {};
+    const wchar_t* status = reinterpret_cast<HardwareStatusFunction>(reinterpret_cast<void*>(lookup))();
+    if (!status || !*status) return {};
+    return "veltar-report: " + veltar::ToUtf8(reinterpret_cast<const char16_t*>(status)) + "\n";
+}
+
 int Fail(const char* message, bool comInitialized) {
     std::fputs(message, stderr);
     if (comInitialized) CoUninitialize();
@@ -46,9 +57,11 @@ int Fail(const char* message, bool comInitialized) {
 int main() {
     const bool comInitialized = veltar::InitializeComForQueries();
     if (!InitializeOls()) {
-        return Fail("veltar-report: the hardware-access library WinRing0.dll could not be initialised "
-                    "(InitializeOls failed); no processor registers can be read.\n",
-                    comInitialized);
+        const int status = Fail("veltar-report: the hardware-access library WinRing0.dll could not be initialised "
+                                "(InitializeOls failed); no processor registers can be read.\n",
+                                comInitialized);
+        std::fputs(HardwareStatus().c_str(), stderr);
+        return status;
     }
     const std::optional<std::u16string> built = ReportWithDiagnosticsOnStandardError();
     if (!built) {

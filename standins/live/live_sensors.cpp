@@ -4,12 +4,14 @@
 #include <charconv>
 #include <set>
 
+#include "hardware/thermal_registers.h"
+
 namespace veltar::live {
 namespace {
 
-constexpr std::uint32_t kTemperatureTarget = 0x1A2;
-constexpr std::uint32_t kThermStatus = 0x19C;
-constexpr std::uint32_t kReadingValid = 0x80000000u;
+using hardware::kTemperatureTarget;
+using hardware::kThermStatus;
+using hardware::RoundThousandths;
 
 std::optional<std::int64_t> ReadInteger(const SensorTree& tree, const std::string& path) {
     const auto text = tree.Read(path);
@@ -27,11 +29,6 @@ std::string ReadLine(const SensorTree& tree, const std::string& path) {
     std::string text = tree.Read(path).value_or("");
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     return text;
-}
-
-// Thousandths to whole units, the half away from zero.
-std::int64_t RoundThousandths(std::int64_t value) {
-    return value >= 0 ? (value + 500) / 1000 : -((-value + 500) / 1000);
 }
 
 // The number after a name's prefix ("thermal_zone12" → 12), if that is all there is after it.
@@ -81,11 +78,6 @@ void AddDisk(const SensorTree& tree, const std::string& device, const std::vecto
             return;
         }
     }
-}
-
-// A temperature as a register's byte holds it.
-std::uint32_t RegisterByte(std::int64_t value, std::int64_t high) {
-    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, 0, high));
 }
 
 std::optional<std::uint32_t> TopologyValue(const SensorTree& tree, std::uint32_t cpu, const char* name) {
@@ -187,7 +179,7 @@ std::vector<std::uint8_t> SmartData(int celsius) {
     std::vector<std::uint8_t> data(512, 0);
     data[0] = 0x10;  // revision
     // The first attribute record: number, flags (two bytes), current, worst, raw value (six bytes), reserved.
-    const auto raw = static_cast<std::uint8_t>(RegisterByte(celsius, 255));
+    const auto raw = static_cast<std::uint8_t>(std::clamp(celsius, 0, 255));
     const std::uint8_t record[12] = {0xC2, 0x22, 0x00, 0x64, 0x64, raw};
     std::copy(std::begin(record), std::end(record), data.begin() + 2);
     unsigned sum = 0;
@@ -229,14 +221,13 @@ std::optional<FixtureRegister> ReadRegister(const SensorTree& tree, const Proces
                                             std::uint32_t index) {
     if (sensor.source == ProcessorSource::Msr) return ReadMsr(tree, cpu, index);
     if (sensor.source == ProcessorSource::None) return std::nullopt;
-    const std::uint32_t target = RegisterByte(sensor.target, 255);
-    if (index == kTemperatureTarget) return FixtureRegister{cpu, index, target << 16, 0};
+    if (index == kTemperatureTarget) return FixtureRegister{cpu, index, hardware::TargetRegister(sensor.target), 0};
     if (index != kThermStatus) return std::nullopt;
     const auto milli = ReadInteger(tree, sensor.input);
     if (!milli) return std::nullopt;
     // The readout counts down from the target, in the seven bits a real register gives it.
-    const std::uint32_t readout = RegisterByte(sensor.target - RoundThousandths(*milli), 0x7F);
-    return FixtureRegister{cpu, index, kReadingValid | readout << 16, 0};
+    const std::int64_t readout = sensor.target - RoundThousandths(*milli);
+    return FixtureRegister{cpu, index, hardware::ThermStatusRegister(readout), 0};
 }
 
 ProcessorSource SourceOf(const SensorTree& tree, std::uint32_t cpu) { return FindProcessorSensor(tree, cpu).source; }

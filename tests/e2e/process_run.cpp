@@ -85,8 +85,11 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
     return result;
 }
 
-ProcessResult RunUnderWine(const std::string& program, const std::vector<std::string>& environment) {
-    return RunProcess({SourcePath("tools/wine-run"), program}, environment);
+ProcessResult RunUnderWine(const std::string& program, const std::vector<std::string>& environment,
+                           const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{SourcePath("tools/wine-run"), program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return RunProcess(argv, environment);
 }
 
 TemporaryFolder::TemporaryFolder(const std::string& tag) {

@@ -24,8 +24,9 @@ std::vector<char*> NullTerminated(std::vector<std::string>& strings);
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                          int timeoutSeconds = 120);
 
-// Runs a Windows program of the build under Wine through tools/wine-run.
-ProcessResult RunUnderWine(const std::string& program, const std::vector<std::string>& environment);
+// Runs a Windows program under Wine through tools/wine-run.
+ProcessResult RunUnderWine(const std::string& program, const std::vector<std::string>& environment,
+                           const std::vector<std::string>& arguments = {});
 
 std::string SourcePath(const std::string& relative);
 

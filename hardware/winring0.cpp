@@ -1,0 +1,103 @@
+// WinRing0.dll for Windows users: the processor's thermal registers read
+// through the PawnIO driver and the signed module beside the program, never
+// through a driver of its own. Intel processors are read register by register;
+// AMD ones have no such registers and are served from their control
+// temperature, the same for every processor.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "app/scoped_win.h"
+#include "hardware/pawnio_calls.h"
+#include "hardware/pawnio_device.h"
+#include "hardware/status_text.h"
+#include "hardware/thermal_registers.h"
+#include "sensors/platform/winring0.h"
+
+namespace {
+
+using namespace veltar::hardware;
+
+// Other programs that reach the AMD system-management network hold this mutex
+// around each access; a read waits this long for it and fails after that.
+constexpr wchar_t kPciMutexName[] = L"Global\\Access_PCI";
+constexpr DWORD kPciMutexWaitMs = 100;
+
+struct Session {
+    veltar::ScopedHandle device;
+    Vendor vendor = Vendor::Intel;
+    veltar::ScopedHandle pciMutex;  // AMD only
+};
+
+// From InitializeOls to DeinitializeOls.
+std::optional<Session> g_session;
+// Why the last InitializeOls failed; empty after one that succeeded.
+std::u16string g_status;
+
+veltar::ScopedHandle OpenPciMutex() {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, kPciMutexName);
+    // Made by a program with other rights, it may still be opened to wait on.
+    if (!mutex) mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kPciMutexName);
+    return veltar::ScopedHandle(mutex);
+}
+
+std::optional<std::uint32_t> ReadSmn(const Session& session, std::uint32_t address) {
+    if (!session.pciMutex) return std::nullopt;
+    const DWORD wait = WaitForSingleObject(session.pciMutex.get(), kPciMutexWaitMs);
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return std::nullopt;
+    const std::optional<std::uint64_t> value = CallModule(session.device.get(), "ioctl_read_smn", address);
+    ReleaseMutex(session.pciMutex.get());
+    if (!value) return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
+}
+
+std::optional<std::uint64_t> ReadRegister(const Session& session, DWORD index) {
+    if (session.vendor == Vendor::Intel) return CallModule(session.device.get(), "ioctl_read_msr", index);
+    return AmdRegister(index, [&](std::uint32_t address) { return ReadSmn(session, address); });
+}
+
+BOOL Fail(std::u16string reason) {
+    g_status = std::move(reason);
+    return FALSE;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI InitializeOls() {
+    if (g_session) return TRUE;
+    DeviceOpening opening = OpenPawnIo();
+    if (!opening.device) return Fail(DeviceOpenFailure(opening.error));
+    const std::wstring folder = LibraryFolder();
+    const ModuleChoice choice = ChooseModule([&](const ModuleFile& module) {
+        const auto bytes = ReadWholeFile(folder + reinterpret_cast<const wchar_t*>(module.name));
+        if (!bytes) return ModuleLoad::Missing;
+        return LoadModule(opening.device.get(), *bytes) ? ModuleLoad::Loaded : ModuleLoad::Refused;
+    });
+    if (!choice.vendor) return Fail(choice.anyFound ? NoModuleAccepted() : ModulesMissing());
+    Session session{std::move(opening.device), *choice.vendor, {}};
+    if (session.vendor == Vendor::Amd) session.pciMutex = OpenPciMutex();
+    g_session = std::move(session);
+    g_status.clear();
+    return TRUE;
+}
+
+VOID WINAPI DeinitializeOls() { g_session.reset(); }
+
+BOOL WINAPI Rdmsr(DWORD index, PDWORD eax, PDWORD edx) {
+    if (!eax || !edx) return FALSE;
+    *eax = 0;
+    *edx = 0;
+    if (!g_session) return FALSE;
+    const std::optional<std::uint64_t> value = ReadRegister(*g_session, index);
+    if (!value) return FALSE;
+    *eax = static_cast<DWORD>(*value);
+    *edx = static_cast<DWORD>(*value >> 32);
+    return TRUE;
+}
+
+const wchar_t* WINAPI VeltarHardwareStatus() { return reinterpret_cast<const wchar_t*>(g_status.c_str()); }
+
+}  // extern "C"

@@ -1,0 +1,124 @@
+// Our WinRing0.dll on the stand-in PawnIO device: veltar-report under Wine,
+// for the x86 and the x64 build, unpacked beside our library and the module
+// files as a user would. The device plays the processor of each fixture.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "standins/pawnio/standin_config.h"
+#include "tests/e2e/process_run.h"
+
+namespace veltar::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Fixture(const std::string& name) { return SourcePath("tests/fixtures/" + name); }
+
+// Tells the stand-in device what to play, then waits for the Wine session to
+// end, so that the next program starts a session whose device has read it.
+void ConfigureDevice(const std::string& command, const std::string& fixture = "") {
+    const ProcessResult r = RunUnderWine(SourcePath("build/win64/veltar-pawnio-standin.exe"),
+                                         {command == "serve" ? "VELTAR_SENSORS=" + fixture : "VELTAR_SENSORS="},
+                                         {command});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    RunProcess({"bash", "-c", "source \"$0\" && wineserver -w", SourcePath("tools/wine-env")}, {});
+}
+
+class HardwareLibrary : public ::testing::TestWithParam<const char*> {
+protected:
+    HardwareLibrary() : folder("hardware") {
+        const std::string build = SourcePath(std::string("build/") + GetParam());
+        fs::copy_file(build + "/veltar-report.exe", folder.path() / "veltar-report.exe");
+        fs::copy_file(build + "/hardware/WinRing0.dll", folder.path() / "WinRing0.dll");
+    }
+
+    void TearDown() override { ConfigureDevice("serve", Fixture("machine.txt")); }
+
+    void AddModule(const std::string& file, const char* content) {
+        std::ofstream(folder.path() / file, std::ios::binary) << content << "\n";
+    }
+    void AddBothModules() {
+        AddModule("IntelMSR.bin", VELTAR_STANDIN_INTEL_MODULE);
+        AddModule("AMDFamily17.bin", VELTAR_STANDIN_AMD_MODULE);
+    }
+
+    ProcessResult Report(const std::string& fixture) {
+        return RunUnderWine((folder.path() / "veltar-report.exe").string(), {"VELTAR_SENSORS=" + fixture});
+    }
+
+    // One line a processor, the first two apart from the rest.
+    std::string ProcessorLines(const std::string& first, const std::string& second, const std::string& rest) const {
+        const long processors = std::min<long>(sysconf(_SC_NPROCESSORS_ONLN), std::string(GetParam()) == "win32" ? 32 : 64);
+        std::string lines;
+        for (long i = 1; i <= processors; ++i)
+            lines += "CPU" + std::to_string(i) + "-温度: " + (i == 1 ? first : i == 2 ? second : rest) + "℃\r\n";
+        return lines;
+    }
+
+    void ExpectFailure(const ProcessResult& r, const std::string& reason) {
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.out, "");
+        const std::size_t library = r.err.find("WinRing0.dll could not be initialised");
+        const std::size_t why = r.err.find("veltar-report: " + reason);
+        EXPECT_NE(library, std::string::npos) << r.err;
+        EXPECT_NE(why, std::string::npos) << r.err;
+        EXPECT_LT(library, why) << r.err;
+    }
+
+    TemporaryFolder folder;
+};
+
+TEST_P(HardwareLibrary, ReadsAnIntelProcessorsRegistersOnEachProcessor) {
+    ConfigureDevice("serve", Fixture("machine.txt"));
+    AddBothModules();
+    const ProcessResult r = Report(Fixture("machine.txt"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // 0x1A2 gives 100; 0x19C 55 on processor 0, 50 on processor 1, 60 on the rest.
+    EXPECT_EQ(r.out, "主板-温度: 27.85℃\r\n硬盘1温度: 45.00℃\r\n硬盘2温度: 38.00℃\r\n硬盘3温度: 0.00℃\r\n" +
+                         ProcessorLines("45.00", "50.00", "40.00"));
+}
+
+TEST_P(HardwareLibrary, ServesAnAmdProcessorsControlTemperatureOnEveryProcessor) {
+    ConfigureDevice("serve", Fixture("amd.txt"));
+    AddBothModules();  // IntelMSR.bin is tried first and refused
+    const ProcessResult r = Report(Fixture("amd.txt"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "主板-温度: 52.05℃\r\n" + ProcessorLines("51.00", "51.00", "51.00"));
+}
+
+TEST_P(HardwareLibrary, AProcessorWhoseReadFailsShowsWhatEmptyHalvesGive) {
+    ConfigureDevice("serve", Fixture("register-missing.txt"));
+    AddModule("IntelMSR.bin", VELTAR_STANDIN_INTEL_MODULE);
+    const ProcessResult r = Report(Fixture("register-missing.txt"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // The target 100 less a readout of 0.
+    EXPECT_EQ(r.out, ProcessorLines("45.00", "100.00", "100.00"));
+}
+
+TEST_P(HardwareLibrary, EachReasonForAFailedStartIsSaidAndExitsOne) {
+    // No module file beside the program.
+    ConfigureDevice("serve", Fixture("machine.txt"));
+    ExpectFailure(Report(Fixture("machine.txt")), "IntelMSR.bin and AMDFamily17.bin were not found beside veltar.exe");
+
+    // Only the module of the other vendor.
+    AddModule("AMDFamily17.bin", VELTAR_STANDIN_AMD_MODULE);
+    ExpectFailure(Report(Fixture("machine.txt")), "PawnIO: no module accepted this processor");
+
+    // A file that is no module.
+    AddModule("IntelMSR.bin", "not a module");
+    ExpectFailure(Report(Fixture("machine.txt")), "PawnIO: no module accepted this processor");
+
+    // No driver.
+    ConfigureDevice("absent");
+    ExpectFailure(Report(Fixture("machine.txt")), "PawnIO is not installed: ");
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, HardwareLibrary, ::testing::Values("win32", "win64"));
+
+}  // namespace
+}  // namespace veltar::e2e
