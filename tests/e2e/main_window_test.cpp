@@ -12,14 +12,6 @@ namespace {
 
 constexpr wchar_t kProgram[] = L"veltar.exe";
 
-// The report that veltar-report prints for the same fixture.
-std::wstring ExpectedReport(const std::wstring& fixture) {
-    Program report(L"veltar-report.exe", fixture);
-    EXPECT_TRUE(report.started());
-    EXPECT_EQ(report.WaitForExit(), DWORD{0});
-    return FromUtf8(report.Output());
-}
-
 class MainWindow : public ::testing::Test {
 protected:
     void Launch(const std::wstring& fixtureName) {
@@ -45,7 +37,7 @@ protected:
 };
 
 TEST_F(MainWindow, IsABorderlessTopmostPanelSizedFromTheFirstReport) {
-    const std::wstring report = ExpectedReport(FixturePath(L"window.txt"));
+    const std::wstring report = ReportOf(FixturePath(L"window.txt"));
     Launch(L"window.txt");
 
     const LONG style = GetWindowLongW(window, GWL_STYLE);
@@ -68,7 +60,7 @@ TEST_F(MainWindow, IsABorderlessTopmostPanelSizedFromTheFirstReport) {
 }
 
 TEST_F(MainWindow, ShowsTheReportAsItsTextFromTheFirstTickOn) {
-    const std::wstring report = ExpectedReport(FixturePath(L"window.txt"));
+    const std::wstring report = ReportOf(FixturePath(L"window.txt"));
     Launch(L"window.txt");
     EXPECT_EQ(WindowText(window), L"VELTAR");  // the first tick comes 750 ms after set-up
     EXPECT_TRUE(WaitFor(*program, [&] { return WindowText(window) != L"VELTAR"; }));
@@ -104,16 +96,9 @@ TEST_F(MainWindow, ASecondInstanceEndsAtOnceAndTheFirstRunsOn) {
 TEST(StartUp, WithoutTheHardwareLibraryAMessageBoxAppearsAndTheProgramEndsWithZero) {
     Program program(kProgram, std::nullopt);
     ASSERT_TRUE(program.started());
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor(program, [&] {
-        for (HWND hWnd : WindowsOf(program.id()))
-            if (IsWindowVisible(hWnd) && WindowText(hWnd) == L"Message") box = hWnd;
-        return box != nullptr;
-    }));
-    std::wstring texts;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        texts += WindowText(child) + L"|";
-    EXPECT_NE(texts.find(L"|Error InitializeOls()!|"), std::wstring::npos);
+    const HWND box = WaitForWindowTitled(program, L"Message");
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(ChildTexts(box).find(L"|Error InitializeOls()!|"), std::wstring::npos);
     EXPECT_EQ(FindMainWindow(program.id()), nullptr);
 
     PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);

@@ -38,7 +38,7 @@ std::wstring EnvironmentBlock(const std::optional<std::wstring>& fixture) {
 
 }  // namespace
 
-Program::Program(const std::wstring& name, const std::optional<std::wstring>& fixture) {
+Program::Program(const std::wstring& name, const std::optional<std::wstring>& fixture, const std::wstring& arguments) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE outputWrite = nullptr;
     if (!CreatePipe(&m_output, &outputWrite, &inheritable, 1 << 16)) return;
@@ -51,7 +51,9 @@ Program::Program(const std::wstring& name, const std::optional<std::wstring>& fi
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outputWrite;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    std::wstring commandLine = L"\"" + BuildDirectory() + L"\\" + name + L"\"";
+    const bool isPath = name.find_first_of(L"\\/:") != std::wstring::npos;
+    std::wstring commandLine = L"\"" + (isPath ? name : BuildPath(name)) + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
     std::wstring environment = EnvironmentBlock(fixture);
     PROCESS_INFORMATION info{};
     if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
@@ -98,6 +100,14 @@ std::string Program::Output() const {
 
 std::wstring FixturePath(const std::wstring& name) { return Environment(L"VELTAR_FIXTURES") + L"\\" + name; }
 
+std::wstring BuildPath(const std::wstring& relative) { return BuildDirectory() + L"\\" + relative; }
+
+std::wstring ReportOf(const std::wstring& fixture) {
+    Program report(L"veltar-report.exe", fixture);
+    if (!report.started() || report.WaitForExit() != DWORD{0}) return {};
+    return FromUtf8(report.Output());
+}
+
 struct WindowSearch {
     DWORD processId;
     std::vector<HWND> found;
@@ -127,6 +137,23 @@ HWND FindAboutBox(DWORD processId) {
     for (HWND hWnd : WindowsOf(processId))
         if (IsWindowVisible(hWnd) && WindowText(hWnd) == L"About") return hWnd;
     return nullptr;
+}
+
+HWND WaitForWindowTitled(const Program& program, const std::wstring& title) {
+    HWND found = nullptr;
+    WaitFor(program, [&] {
+        for (HWND hWnd : WindowsOf(program.id()))
+            if (IsWindowVisible(hWnd) && WindowText(hWnd) == title) found = hWnd;
+        return found != nullptr;
+    });
+    return found;
+}
+
+std::wstring ChildTexts(HWND hWnd) {
+    std::wstring texts;
+    for (HWND child = GetWindow(hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        texts += WindowText(child) + L"|";
+    return texts;
 }
 
 std::wstring WindowText(HWND hWnd) {

@@ -12,8 +12,9 @@ namespace veltar::driver {
 // A launched process, ended when the object goes if it is still running.
 class Program {
 public:
-    // Starts <build>/<name> with VELTAR_SENSORS naming the fixture (none: unset).
-    Program(const std::wstring& name, const std::optional<std::wstring>& fixture);
+    // Starts the program (a path, or a file name in the build's folder) with
+    // VELTAR_SENSORS naming the fixture (none: unset) and the arguments.
+    Program(const std::wstring& name, const std::optional<std::wstring>& fixture, const std::wstring& arguments = {});
     Program(Program&& other) noexcept;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -36,6 +37,10 @@ private:
 };
 
 std::wstring FixturePath(const std::wstring& name);
+// A path below the build's folder.
+std::wstring BuildPath(const std::wstring& relative);
+// The report that veltar-report of the build prints for the fixture.
+std::wstring ReportOf(const std::wstring& fixture);
 
 // The top-level windows of a process.
 std::vector<HWND> WindowsOf(DWORD processId);
@@ -44,6 +49,10 @@ HWND FindMainWindow(DWORD processId);
 std::wstring WindowText(HWND hWnd);
 // The process's visible About box, or null.
 HWND FindAboutBox(DWORD processId);
+// Waits for a visible window of the process with that title; null when none came.
+HWND WaitForWindowTitled(const Program& program, const std::wstring& title);
+// The texts of the window's children, each followed by "|".
+std::wstring ChildTexts(HWND hWnd);
 
 // Re-checks the condition until it holds or the time is up, waiting on the
 // process handle in between (so the wait ends early if the process ends).

@@ -84,6 +84,8 @@ TEST(SensorFixture, AMalformedLineIsReportedWithItsNumber) {
         {"msr 0 0x19C 5\n", 1},
         {"msr x 0x19C = 5\n", 1},
         {"msr 0 0x19C = 0x100000000\n", 1},
+        {"smn 0x59800 0x64080000\n", 1},
+        {"smn 0x59800 = 1 2\n", 1},
         {"# fine\nbogus line\n", 2},
         {"wmi root\\WMI A\nobject\nX = VT_BSTR \xC3\x28\n", 3},
         // Beyond what a single holds.
@@ -105,6 +107,11 @@ TEST(SensorFixture, RegistersForOneProcessorWinOverRegistersForAll) {
     EXPECT_EQ(f.FindRegister(0, 0x19C)->high, 0u);
     EXPECT_EQ(f.FindRegister(1, 0x19C)->low, 3u);
     EXPECT_FALSE(f.FindRegister(0, 0x1A2));
+
+    const SensorFixture amd = FixtureFrom("smn 0x59800 = 7\nsmn 0x59800 = 0x64080000 # later wins\n");
+    EXPECT_EQ(amd.FindSmn(0x59800), 0x64080000u);
+    EXPECT_FALSE(amd.FindSmn(0x59804));
+    EXPECT_TRUE(amd.registers.empty());
 }
 
 TEST(SensorFixture, NamespacesAndClassesMatchWithoutRegardToCase) {
