@@ -19,14 +19,9 @@ namespace fs = std::filesystem;
 
 std::string Fixture(const std::string& name) { return SourcePath("tests/fixtures/" + name); }
 
-// Tells the stand-in device what to play, then waits for the Wine session to
-// end, so that the next program starts a session whose device has read it.
 void ConfigureDevice(const std::string& command, const std::string& fixture = "") {
-    const ProcessResult r = RunUnderWine(SourcePath("build/win64/veltar-pawnio-standin.exe"),
-                                         {command == "serve" ? "VELTAR_SENSORS=" + fixture : "VELTAR_SENSORS="},
-                                         {command});
+    const ProcessResult r = ConfigurePawnIoStandin(command, fixture);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    RunProcess({"bash", "-c", "source \"$0\" && wineserver -w", SourcePath("tools/wine-env")}, {});
 }
 
 class HardwareLibrary : public ::testing::TestWithParam<const char*> {

@@ -105,4 +105,11 @@ TemporaryFolder::~TemporaryFolder() {
 
 std::string SourcePath(const std::string& relative) { return std::string(VELTAR_SOURCE_DIR) + "/" + relative; }
 
+ProcessResult ConfigurePawnIoStandin(const std::string& command, const std::string& fixture) {
+    const ProcessResult r =
+        RunUnderWine(SourcePath("build/win64/veltar-pawnio-standin.exe"), {"VELTAR_SENSORS=" + fixture}, {command});
+    RunProcess({"bash", "-c", "source \"$0\" && wineserver -w", SourcePath("tools/wine-env")}, {});
+    return r;
+}
+
 }  // namespace veltar::e2e

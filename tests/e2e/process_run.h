@@ -30,6 +30,11 @@ ProcessResult RunUnderWine(const std::string& program, const std::vector<std::st
 
 std::string SourcePath(const std::string& relative);
 
+// Tells the stand-in PawnIO device what to play ("serve" the fixture, or be
+// "absent"), then waits for the Wine session to end, so that the next program
+// starts a session whose device has read it.
+ProcessResult ConfigurePawnIoStandin(const std::string& command, const std::string& fixture = "");
+
 // A fresh folder below /tmp, removed with everything in it when the object goes.
 class TemporaryFolder {
 public:

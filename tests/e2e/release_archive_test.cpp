@@ -1,13 +1,15 @@
 // The release archives as a Windows user gets them: made by the documented
-// command, holding exactly the two programs and README.txt, and working once the
-// hardware-access library is put beside them.
+// command, holding exactly the two programs, our WinRing0.dll and the two texts,
+// and working once PawnIO and a module are there.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 
+#include "standins/pawnio/standin_config.h"
 #include "tests/e2e/process_run.h"
 
 namespace veltar::e2e {
@@ -35,7 +37,12 @@ std::set<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-TEST_P(ReleaseArchive, HoldsTheProgramsAndTheirReadmeAndRunsWithTheLibraryBesideThem) {
+std::string Contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
     const ProcessResult made = RunProcess(
         {"bash", "-c", "cd \"$0\" && cmake --build --preset \"$1\" --target package", SourcePath("."), Architecture()},
         {}, 600);
@@ -45,15 +52,23 @@ TEST_P(ReleaseArchive, HoldsTheProgramsAndTheirReadmeAndRunsWithTheLibraryBeside
         {"python3", "-c", "import sys, zipfile; print('\\n'.join(zipfile.ZipFile(sys.argv[1]).namelist()))", Archive()},
         {});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
-    EXPECT_EQ(Lines(listed.out), (std::set<std::string>{Folder() + "/veltar.exe", Folder() + "/veltar-report.exe",
-                                                        Folder() + "/README.txt"}));
+    EXPECT_EQ(Lines(listed.out),
+              (std::set<std::string>{Folder() + "/veltar.exe", Folder() + "/veltar-report.exe",
+                                     Folder() + "/WinRing0.dll", Folder() + "/README.txt",
+                                     Folder() + "/PawnIO-modules.txt"}));
 
     const ProcessResult extracted = RunProcess({"python3", "-m", "zipfile", "-e", Archive(), unpacked.path().string()}, {});
     ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
     const fs::path folder = unpacked.path() / Folder();
 
-    // As a user places the real library: here our stand-in, over the fixture.
-    fs::copy_file(SourcePath("build/" + Architecture() + "/WinRing0.dll"), folder / "WinRing0.dll");
+    // Our library, never the stand-in.
+    EXPECT_EQ(Contents(folder / "WinRing0.dll"),
+              Contents(SourcePath("build/" + Architecture() + "/hardware/WinRing0.dll")));
+
+    // With PawnIO (the stand-in device) and the module a user puts there, the
+    // report is the one the stand-in library gives for the same fixture.
+    ASSERT_EQ(ConfigurePawnIoStandin("serve", SourcePath("tests/fixtures/machine.txt")).exitCode, 0);
+    std::ofstream(folder / "IntelMSR.bin", std::ios::binary) << VELTAR_STANDIN_INTEL_MODULE;
     const ProcessResult packed = Report((folder / "veltar-report.exe").string());
     const ProcessResult built = Report(SourcePath("build/" + Architecture() + "/veltar-report.exe"));
     EXPECT_EQ(packed.exitCode, 0) << packed.err;
