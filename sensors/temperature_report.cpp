@@ -16,7 +16,7 @@ constexpr std::uint32_t kThermStatus = 0x19C;
 // Processors beyond the width of the affinity mask cannot be pinned to.
 constexpr std::uint32_t kAffinityBits = sizeof(std::uintptr_t) * CHAR_BIT;
 
-void AppendMainboardLine(std::u16string& report, ManagementService& service) {
+void ReadMainboard(std::vector<TemperatureReading>& readings, ManagementService& service) {
     PropertyTable table;
     QueryWmiProperties(table, u"SELECT * FROM Win32_TemperatureProbe", u"root\\CIMV2", kWql, service);
     if (table.empty())
@@ -24,10 +24,10 @@ void AppendMainboardLine(std::u16string& report, ManagementService& service) {
     const auto values = table.find(u"CurrentTemperature");
     if (values == table.end() || values->second.empty()) return;
     if (const auto celsius = MainboardTemperature(values->second.front()))
-        AppendFormatted(report, u"主板-温度: %.2f℃\r\n", *celsius);
+        readings.push_back({SensorKind::Mainboard, 1, *celsius});
 }
 
-void AppendDiskLines(std::u16string& report, ManagementService& service) {
+void ReadDisks(std::vector<TemperatureReading>& readings, ManagementService& service) {
     PropertyTable table;
     QueryWmiProperties(table, u"SELECT * FROM MSStorageDriver_ATAPISmartData", u"root\\WMI", kWql, service);
     if (table.empty()) return;
@@ -37,11 +37,11 @@ void AppendDiskLines(std::u16string& report, ManagementService& service) {
         // A disk without SMART data reads as one without the temperature attribute.
         const bool hasData = smart != table.end() && i < smart->second.size();
         const double celsius = hasData ? DiskTemperature(smart->second[i]) : 0.0;
-        AppendFormatted(report, u"硬盘%d温度: %.2f℃\r\n", i + 1, celsius);
+        readings.push_back({SensorKind::Disk, static_cast<std::uint32_t>(i + 1), celsius});
     }
 }
 
-void AppendProcessorLines(std::u16string& report, HardwareAccess& hardware) {
+void ReadProcessors(std::vector<TemperatureReading>& readings, HardwareAccess& hardware) {
     const std::uint32_t processors = hardware.ProcessorCount();
     for (std::uint32_t i = 1; i <= processors && i <= kAffinityBits; ++i) {
         std::uint32_t low = 0;
@@ -55,18 +55,40 @@ void AppendProcessorLines(std::u16string& report, HardwareAccess& hardware) {
         hardware.ReadMsr(kThermStatus, &low, &high);
         hardware.SetThreadAffinity(previous);
 
-        AppendFormatted(report, u"CPU%d-温度: %.2f℃\r\n", i, ProcessorTemperature(target, low));
+        readings.push_back({SensorKind::Processor, i, ProcessorTemperature(target, low)});
     }
 }
 
 }  // namespace
 
-std::u16string GetTemperatureReport(ManagementService& service, HardwareAccess& hardware) {
+std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, HardwareAccess& hardware) {
+    std::vector<TemperatureReading> readings;
+    ReadMainboard(readings, service);
+    ReadDisks(readings, service);
+    ReadProcessors(readings, hardware);
+    return readings;
+}
+
+std::u16string FormatReport(const std::vector<TemperatureReading>& readings) {
     std::u16string report;
-    AppendMainboardLine(report, service);
-    AppendDiskLines(report, service);
-    AppendProcessorLines(report, hardware);
+    for (const TemperatureReading& reading : readings) {
+        switch (reading.kind) {
+            case SensorKind::Mainboard:
+                AppendFormatted(report, u"主板-温度: %.2f℃\r\n", reading.celsius);
+                break;
+            case SensorKind::Disk:
+                AppendFormatted(report, u"硬盘%d温度: %.2f℃\r\n", reading.number, reading.celsius);
+                break;
+            case SensorKind::Processor:
+                AppendFormatted(report, u"CPU%d-温度: %.2f℃\r\n", reading.number, reading.celsius);
+                break;
+        }
+    }
     return report;
+}
+
+std::u16string GetTemperatureReport(ManagementService& service, HardwareAccess& hardware) {
+    return FormatReport(GetTemperatureReadings(service, hardware));
 }
 
 }  // namespace veltar

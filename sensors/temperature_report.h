@@ -2,12 +2,28 @@
 // per logical processor, each ending "\r\n".
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sensors/platform/hardware_access.h"
 #include "sensors/platform/management_service.h"
 
 namespace veltar {
+
+enum class SensorKind { Mainboard, Disk, Processor };
+
+struct TemperatureReading {
+    SensorKind kind = SensorKind::Mainboard;
+    std::uint32_t number = 1;  // from 1 within its kind
+    double celsius = 0;
+};
+
+// The readings of the report, in its order, read afresh.
+std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, HardwareAccess& hardware);
+
+// The report's lines for the readings.
+std::u16string FormatReport(const std::vector<TemperatureReading>& readings);
 
 std::u16string GetTemperatureReport(ManagementService& service, HardwareAccess& hardware);
 

@@ -1,8 +1,8 @@
 #include "tray/about_dlg.h"
 
-#include "ui/frame_drag.h"
-#include "ui/framed_paint.h"
-#include "ui/window_placement.h"
+#include "chrome/frame_drag.h"
+#include "chrome/framed_paint.h"
+#include "chrome/window_placement.h"
 
 namespace {
 

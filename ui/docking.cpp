@@ -88,10 +88,4 @@ std::optional<SlidePlan> PlanSlide(const Rect& window, DockEdge edge, std::int32
     return std::nullopt;
 }
 
-bool IsInFrameBand(Point point, const Rect& client, const Rect& margins) {
-    const Rect inner{client.left + margins.left, client.top + margins.top, client.right - margins.right,
-                     client.bottom - margins.bottom};
-    return Contains(client, point) && !Contains(inner, point);
-}
-
 }  // namespace veltar

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "ui/geometry.h"
+#include "chrome/geometry.h"
 
 namespace veltar {
 
@@ -41,14 +41,5 @@ struct SlidePlan {
 // The steps and the final position of a slide, or none for an undocked window.
 std::optional<SlidePlan> PlanSlide(const Rect& window, DockEdge edge, std::int32_t screenWidth,
                                    SlideDirection direction);
-
-// True when the client point lies in the client rectangle but not in the
-// inner rectangle that the margins leave.
-bool IsInFrameBand(Point point, const Rect& client, const Rect& margins);
-
-// The half-open test: the right and bottom lines lie outside.
-constexpr bool Contains(const Rect& r, Point p) {
-    return r.left <= p.x && p.x < r.right && r.top <= p.y && p.y < r.bottom;
-}
 
 }  // namespace veltar

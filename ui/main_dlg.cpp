@@ -4,11 +4,11 @@
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/value_record.h"
 #include "tray/about_dlg.h"
-#include "ui/frame_drag.h"
-#include "ui/framed_paint.h"
+#include "chrome/frame_drag.h"
+#include "chrome/framed_paint.h"
 #include "ui/report_lines.h"
-#include "ui/win_geometry.h"
-#include "ui/window_placement.h"
+#include "chrome/win_geometry.h"
+#include "chrome/window_placement.h"
 
 int g_nScreenWidth = 0;
 veltar::DockEdge g_dockEdge = veltar::DockEdge::None;

@@ -12,4 +12,10 @@ std::u16string GetTemperatureReport() {
     return GetTemperatureReport(service, hardware);
 }
 
+std::vector<TemperatureReading> GetTemperatureReadings() {
+    ComManagementService service;
+    WinRing0HardwareAccess hardware;
+    return GetTemperatureReadings(service, hardware);
+}
+
 }  // namespace veltar

@@ -3,9 +3,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "sensors/temperature_report.h"
 
 namespace veltar {
 
 std::u16string GetTemperatureReport();
+std::vector<TemperatureReading> GetTemperatureReadings();
 
 }  // namespace veltar

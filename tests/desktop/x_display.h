@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/geometry.h"
+#include "chrome/geometry.h"
 
 namespace veltar::desktop {
 

@@ -1,6 +1,7 @@
 // The release archives as a Windows user gets them: made by the documented
-// command, holding exactly the two programs, our WinRing0.dll and the two texts,
-// and working once PawnIO and a module are there.
+// command, with a checksum beside them, holding exactly the two programs, our
+// WinRing0.dll and the two texts with Windows' line ends, each binary stripped
+// and carrying its version, and working once PawnIO and a module are there.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,6 +23,7 @@ protected:
     std::string Architecture() const { return GetParam(); }
     std::string Folder() const { return "veltar-1.0-" + Architecture(); }
     std::string Archive() const { return SourcePath("build/" + Architecture() + "/" + Folder() + ".zip"); }
+    std::string Triplet() const { return Architecture() == "win32" ? "i686-w64-mingw32" : "x86_64-w64-mingw32"; }
 
     ProcessResult Report(const std::string& program) {
         return RunUnderWine(program, {"VELTAR_SENSORS=" + SourcePath("tests/fixtures/machine.txt")});
@@ -40,6 +42,16 @@ std::set<std::string> Lines(const std::string& text) {
 std::string Contents(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// True when every line ends with "\r\n" and there is no other carriage return.
+bool HasWindowsLineEnds(const std::string& text) {
+    if (text.empty() || !text.ends_with("\r\n")) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return false;
+    }
+    return true;
 }
 
 TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
@@ -61,9 +73,29 @@ TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
     ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
     const fs::path folder = unpacked.path() / Folder();
 
-    // Our library, never the stand-in.
-    EXPECT_EQ(Contents(folder / "WinRing0.dll"),
-              Contents(SourcePath("build/" + Architecture() + "/hardware/WinRing0.dll")));
+    for (const char* text : {"README.txt", "PawnIO-modules.txt"})
+        EXPECT_TRUE(HasWindowsLineEnds(Contents(folder / text))) << text;
+
+    // The checksum file names the archive beside it, as sha256sum checks it.
+    const std::string checksum = Contents(Archive() + ".sha256");
+    EXPECT_NE(checksum.find(" " + Folder() + ".zip"), std::string::npos) << checksum;
+    const ProcessResult checked = RunProcess(
+        {"bash", "-c", "cd \"$(dirname \"$0\")\" && sha256sum --check --status \"$0.sha256\"", Archive()}, {});
+    EXPECT_EQ(checked.exitCode, 0) << checksum << checked.err;
+
+    // Our library carries its version resource; the stand-in has none.
+    const std::string versionInfo = SourcePath("build/" + Architecture() + "/veltar-version-info.exe");
+    for (const auto& [file, description] : {std::pair{"veltar.exe", "Veltar temperature monitor"},
+                                            std::pair{"veltar-report.exe", "Veltar temperature report"},
+                                            std::pair{"WinRing0.dll", "Veltar hardware access on PawnIO"}}) {
+        const ProcessResult version = RunUnderWine(versionInfo, {}, {(folder / file).string()});
+        EXPECT_EQ(version.out, std::string("FixedFileVersion=1.0.0.0\r\nFixedProductVersion=1.0.0.0\r\n") +
+                                   "FileVersion=1.0.0.0\r\nProductVersion=1.0.0.0\r\nProductName=Veltar\r\n" +
+                                   "FileDescription=" + description + "\r\nOriginalFilename=" + file + "\r\n")
+            << file << version.err;
+        const ProcessResult symbols = RunProcess({Triplet() + "-nm", (folder / file).string()}, {});
+        EXPECT_NE(symbols.err.find("no symbols"), std::string::npos) << file << symbols.out.substr(0, 200);
+    }
 
     // With PawnIO (the stand-in device) and the module a user puts there, the
     // report is the one the stand-in library gives for the same fixture.
@@ -75,11 +107,12 @@ TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
     EXPECT_NE(packed.out.find("主板-温度: 27.85℃\r\n硬盘1温度: 45.00℃\r\n"), std::string::npos) << packed.out;
     EXPECT_EQ(packed.out, built.out);
 
-    // Without the library, Windows does not start the program at all.
+    // Without the library, veltar-report says so itself.
     fs::remove(folder / "WinRing0.dll");
     const ProcessResult alone = Report((folder / "veltar-report.exe").string());
-    EXPECT_NE(alone.exitCode, 0);
+    EXPECT_EQ(alone.exitCode, 1);
     EXPECT_EQ(alone.out, "");
+    EXPECT_EQ(alone.err, "veltar-report: WinRing0.dll was not found beside veltar-report.exe.\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, ReleaseArchive, ::testing::Values("win32", "win64"));

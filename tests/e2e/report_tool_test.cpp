@@ -39,6 +39,40 @@ TEST_P(ReportTool, PrintsTheReportOfTheFixture) {
                          ProcessorLines());
 }
 
+TEST_P(ReportTool, WritesTheSameReadingsForPrometheus) {
+    const ProcessResult r = RunUnderWine(Program(), {"VELTAR_SENSORS=" + Fixture("machine.txt")},
+                                         {"--format=prometheus"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const long processors = std::min<long>(sysconf(_SC_NPROCESSORS_ONLN), MaskBits());
+    std::string cpus;
+    for (long i = 1; i <= processors; ++i)
+        cpus += "veltar_temperature_celsius{sensor=\"cpu\",index=\"" + std::to_string(i) + "\"} " +
+                (i == 1 ? "45" : i == 2 ? "50" : "40") + ".00\n";
+    EXPECT_EQ(r.out,
+              "# HELP veltar_temperature_celsius Temperature of a sensor of this computer, in degrees Celsius.\n"
+              "# TYPE veltar_temperature_celsius gauge\n"
+              "veltar_temperature_celsius{sensor=\"mainboard\",index=\"1\"} 27.85\n"
+              "veltar_temperature_celsius{sensor=\"disk\",index=\"1\"} 45.00\n"
+              "veltar_temperature_celsius{sensor=\"disk\",index=\"2\"} 38.00\n"
+              "veltar_temperature_celsius{sensor=\"disk\",index=\"3\"} 0.00\n" +
+                  cpus);
+}
+
+TEST_P(ReportTool, HelpAndUsageErrorsHaveTheirOwnExitStatus) {
+    const ProcessResult help = RunUnderWine(Program(), {}, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: veltar-report [--format=prometheus]\r\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("Exit status: 0 report written, 1 hardware or output failure, 2 usage error."),
+              std::string::npos);
+    EXPECT_EQ(help.err, "");
+
+    const ProcessResult wrong = RunUnderWine(Program(), {"VELTAR_SENSORS=" + Fixture("machine.txt")},
+                                             {"--format=prometheus", "--format=json"});
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(wrong.err, "veltar-report: unknown argument: --format=json\r\n" + help.out);
+}
+
 TEST_P(ReportTool, TakesTheMainboardFromTheThermalZoneWhenTheProbeHasNothing) {
     const ProcessResult r = Run(Fixture("thermal-zone.txt"));
     EXPECT_EQ(r.exitCode, 0) << r.err;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sensors/prometheus_text.h"
+
 #include <climits>
 
 #include "standins/memory/memory_hardware_access.h"
@@ -43,6 +45,30 @@ VendorSpecific = VT_ARRAY|VT_UI1 0x22,0xC2,0x00,0x64,0x5A,0x2D,0x00,0x00
     EXPECT_EQ(m.service.queries, (std::vector<std::u16string>{u"SELECT * FROM Win32_TemperatureProbe",
                                                               u"SELECT * FROM MSStorageDriver_ATAPISmartData"}));
     EXPECT_EQ(m.service.liveHandles, 0);
+}
+
+TEST(TemperatureReport, ThePrometheusTextCarriesTheSameReadingsOneGaugeALine) {
+    Machine m(std::string(R"(
+wmi root\WMI MSAcpi_ThermalZoneTemperature
+object
+CurrentTemperature = VT_UI4 2731
+wmi root\WMI MSStorageDriver_ATAPISmartData
+object
+VendorSpecific = VT_ARRAY|VT_UI1 0xC2,0x22,0x00,0x64,0x5A,0x2D,0x00
+object
+VendorSpecific = VT_ARRAY|VT_UI1 0x00
+)") + "msr * 0x1A2 = 0x00640000\nmsr * 0x19C = 0x00370000\nmsr 1 0x19C = 0x00700000\n", 2);
+    const std::vector<TemperatureReading> readings = GetTemperatureReadings(m.service, m.hardware);
+    EXPECT_EQ(FormatPrometheus(readings),
+              u"# HELP veltar_temperature_celsius Temperature of a sensor of this computer, in degrees Celsius.\n"
+              u"# TYPE veltar_temperature_celsius gauge\n"
+              u"veltar_temperature_celsius{sensor=\"mainboard\",index=\"1\"} -0.05\n"
+              u"veltar_temperature_celsius{sensor=\"disk\",index=\"1\"} 45.00\n"
+              u"veltar_temperature_celsius{sensor=\"disk\",index=\"2\"} 0.00\n"
+              u"veltar_temperature_celsius{sensor=\"cpu\",index=\"1\"} 45.00\n"
+              u"veltar_temperature_celsius{sensor=\"cpu\",index=\"2\"} -12.00\n");
+    EXPECT_EQ(FormatReport(readings),
+              u"主板-温度: -0.05℃\r\n硬盘1温度: 45.00℃\r\n硬盘2温度: 0.00℃\r\nCPU1-温度: 45.00℃\r\nCPU2-温度: -12.00℃\r\n");
 }
 
 TEST(TemperatureReport, ThermalZoneWhenTheProbeClassReturnsNothing) {

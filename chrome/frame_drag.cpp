@@ -1,7 +1,7 @@
-#include "ui/frame_drag.h"
+#include "chrome/frame_drag.h"
 
-#include "ui/docking.h"
-#include "ui/win_geometry.h"
+#include "chrome/geometry.h"
+#include "chrome/win_geometry.h"
 
 namespace {
 

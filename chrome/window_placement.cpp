@@ -1,7 +1,7 @@
-#include "ui/window_placement.h"
+#include "chrome/window_placement.h"
 
-#include "ui/geometry.h"
-#include "ui/win_geometry.h"
+#include "chrome/geometry.h"
+#include "chrome/win_geometry.h"
 
 namespace {
 

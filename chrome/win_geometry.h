@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "ui/geometry.h"
+#include "chrome/geometry.h"
 
 namespace veltar {
 

@@ -21,6 +21,15 @@ struct Point {
     bool operator==(const Point&) const = default;
 };
 
+// The half-open test: the right and bottom lines lie outside.
+constexpr bool Contains(const Rect& r, Point p) {
+    return r.left <= p.x && p.x < r.right && r.top <= p.y && p.y < r.bottom;
+}
+
+// True when the client point lies in the client rectangle but not in the
+// inner rectangle that the margins leave.
+bool IsInFrameBand(Point point, const Rect& client, const Rect& margins);
+
 // The top-left corner that centres a window of the given size on the target
 // rectangle, moved as little as needed to keep it inside the work area.
 Point CenteredPosition(std::int32_t width, std::int32_t height, const Rect& target, const Rect& workArea);

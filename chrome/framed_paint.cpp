@@ -1,8 +1,8 @@
-#include "ui/framed_paint.h"
+#include "chrome/framed_paint.h"
 
 #include "app/scoped_win.h"
 #include "sensors/platform/value_record.h"
-#include "ui/framed_background.h"
+#include "chrome/framed_background.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/framed_background.h"
+#include "chrome/framed_background.h"
 
 #include <algorithm>
 
