@@ -79,11 +79,7 @@ TEST_F(InstalledProgram, WithoutAModuleFileTheStartUpBoxAppearsAndTheProgramEnds
     ServeFixture(FixturePath(L"machine.txt"));
     Program program(Path(L"veltar.exe"), FixturePath(L"machine.txt"));
     ASSERT_TRUE(program.started());
-    const HWND box = WaitForWindowTitled(program, L"Message");
-    ASSERT_NE(box, nullptr);
-    EXPECT_NE(ChildTexts(box).find(L"|Error InitializeOls()!|"), std::wstring::npos);
-    EXPECT_EQ(FindMainWindow(program.id()), nullptr);
-    PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(CloseStartUpFailureBox(program));
     EXPECT_EQ(program.WaitForExit(), DWORD{0});
 }
 

@@ -96,12 +96,7 @@ TEST_F(MainWindow, ASecondInstanceEndsAtOnceAndTheFirstRunsOn) {
 TEST(StartUp, WithoutTheHardwareLibraryAMessageBoxAppearsAndTheProgramEndsWithZero) {
     Program program(kProgram, std::nullopt);
     ASSERT_TRUE(program.started());
-    const HWND box = WaitForWindowTitled(program, L"Message");
-    ASSERT_NE(box, nullptr);
-    EXPECT_NE(ChildTexts(box).find(L"|Error InitializeOls()!|"), std::wstring::npos);
-    EXPECT_EQ(FindMainWindow(program.id()), nullptr);
-
-    PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(CloseStartUpFailureBox(program));
     EXPECT_EQ(program.WaitForExit(), DWORD{0});
 }
 

@@ -139,21 +139,20 @@ HWND FindAboutBox(DWORD processId) {
     return nullptr;
 }
 
-HWND WaitForWindowTitled(const Program& program, const std::wstring& title) {
-    HWND found = nullptr;
+bool CloseStartUpFailureBox(const Program& program) {
+    HWND box = nullptr;
     WaitFor(program, [&] {
         for (HWND hWnd : WindowsOf(program.id()))
-            if (IsWindowVisible(hWnd) && WindowText(hWnd) == title) found = hWnd;
-        return found != nullptr;
+            if (IsWindowVisible(hWnd) && WindowText(hWnd) == L"Message") box = hWnd;
+        return box != nullptr;
     });
-    return found;
-}
-
-std::wstring ChildTexts(HWND hWnd) {
-    std::wstring texts;
-    for (HWND child = GetWindow(hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (!box || FindMainWindow(program.id())) return false;
+    std::wstring texts;  // each child's text followed by "|"
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         texts += WindowText(child) + L"|";
-    return texts;
+    if (texts.find(L"|Error InitializeOls()!|") == std::wstring::npos) return false;
+    PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
 }
 
 std::wstring WindowText(HWND hWnd) {

@@ -49,10 +49,9 @@ HWND FindMainWindow(DWORD processId);
 std::wstring WindowText(HWND hWnd);
 // The process's visible About box, or null.
 HWND FindAboutBox(DWORD processId);
-// Waits for a visible window of the process with that title; null when none came.
-HWND WaitForWindowTitled(const Program& program, const std::wstring& title);
-// The texts of the window's children, each followed by "|".
-std::wstring ChildTexts(HWND hWnd);
+// Waits for the box that says the hardware-access library did not start, shown
+// before any main window, and closes it with Enter; false when no such box came.
+bool CloseStartUpFailureBox(const Program& program);
 
 // Re-checks the condition until it holds or the time is up, waiting on the
 // process handle in between (so the wait ends early if the process ends).
