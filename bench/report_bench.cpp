@@ -1,11 +1,12 @@
 // The report with in-memory seams: one mainboard object, four disks with 512
-// SMART bytes each, 64 processors.
+// SMART bytes each, two NVMe drives, 64 processors.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "standins/memory/memory_hardware_access.h"
 #include "standins/memory/memory_management_service.h"
+#include "standins/memory/memory_storage_access.h"
 #include "sensors/temperature_report.h"
 
 namespace {
@@ -27,6 +28,7 @@ veltar::SensorFixture BenchFixture() {
         }
         text += "\n";
     }
+    text += "drive 0 sata\ndrive 1 nvme 41\ndrive 3 nvme 38\n";
     text += "msr * 0x1A2 = 0x00640000\nmsr * 0x19C = 0x88370000\n";
     return std::get<veltar::SensorFixture>(veltar::ParseSensorFixture(text));
 }
@@ -34,11 +36,13 @@ veltar::SensorFixture BenchFixture() {
 void BM_TemperatureReport(benchmark::State& state) {
     const veltar::SensorFixture fixture = BenchFixture();
     veltar::MemoryManagementService service(fixture);
+    veltar::MemoryStorageAccess storage(fixture);
     veltar::MemoryHardwareAccess hardware(fixture, 64);
     for (auto _ : state) {
-        std::u16string report = veltar::GetTemperatureReport(service, hardware);
+        std::u16string report = veltar::GetTemperatureReport(service, storage, hardware);
         benchmark::DoNotOptimize(report);
         service.queries.clear();
+        storage.temperatureQueries.clear();
         hardware.reads.clear();
     }
 }

@@ -4,6 +4,7 @@
 
 #include "sensors/property_table.h"
 #include "sensors/sensor_readings.h"
+#include "sensors/storage_descriptors.h"
 #include "sensors/text_format.h"
 #include "sensors/wmi_query.h"
 
@@ -27,10 +28,11 @@ void ReadMainboard(std::vector<TemperatureReading>& readings, ManagementService&
         readings.push_back({SensorKind::Mainboard, 1, *celsius});
 }
 
-void ReadDisks(std::vector<TemperatureReading>& readings, ManagementService& service) {
+// The ATA disks; how many there are.
+std::uint32_t ReadDisks(std::vector<TemperatureReading>& readings, ManagementService& service) {
     PropertyTable table;
     QueryWmiProperties(table, u"SELECT * FROM MSStorageDriver_ATAPISmartData", u"root\\WMI", kWql, service);
-    if (table.empty()) return;
+    if (table.empty()) return 0;
     const std::size_t disks = table.begin()->second.size();
     const auto smart = table.find(u"VendorSpecific");
     for (std::size_t i = 0; i < disks; ++i) {
@@ -38,6 +40,22 @@ void ReadDisks(std::vector<TemperatureReading>& readings, ManagementService& ser
         const bool hasData = smart != table.end() && i < smart->second.size();
         const double celsius = hasData ? DiskTemperature(smart->second[i]) : 0.0;
         readings.push_back({SensorKind::Disk, static_cast<std::uint32_t>(i + 1), celsius});
+    }
+    return static_cast<std::uint32_t>(disks);
+}
+
+// The NVMe drives, by drive number, numbered on from the ATA disks. SATA disks
+// come through SMART already, and drives on other buses are not disks of ours.
+void ReadNvmeDrives(std::vector<TemperatureReading>& readings, StorageAccess& storage, std::uint32_t number) {
+    for (std::uint32_t drive = 0; drive < kDriveNumbers; ++drive) {
+        if (!storage.OpenDrive(drive)) continue;
+        const auto device = storage.QueryProperty(kStorageDeviceProperty);
+        if (device && BusType(*device) == kBusTypeNvme) {
+            const auto data = storage.QueryProperty(kStorageDeviceTemperatureProperty);
+            const auto celsius = data ? CompositeTemperature(*data) : std::nullopt;
+            readings.push_back({SensorKind::Disk, ++number, static_cast<double>(celsius.value_or(0))});
+        }
+        storage.CloseDrive();
     }
 }
 
@@ -61,10 +79,12 @@ void ReadProcessors(std::vector<TemperatureReading>& readings, HardwareAccess& h
 
 }  // namespace
 
-std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, HardwareAccess& hardware) {
+std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, StorageAccess& storage,
+                                                       HardwareAccess& hardware) {
     std::vector<TemperatureReading> readings;
     ReadMainboard(readings, service);
-    ReadDisks(readings, service);
+    const std::uint32_t disks = ReadDisks(readings, service);
+    ReadNvmeDrives(readings, storage, disks);
     ReadProcessors(readings, hardware);
     return readings;
 }
@@ -87,8 +107,8 @@ std::u16string FormatReport(const std::vector<TemperatureReading>& readings) {
     return report;
 }
 
-std::u16string GetTemperatureReport(ManagementService& service, HardwareAccess& hardware) {
-    return FormatReport(GetTemperatureReadings(service, hardware));
+std::u16string GetTemperatureReport(ManagementService& service, StorageAccess& storage, HardwareAccess& hardware) {
+    return FormatReport(GetTemperatureReadings(service, storage, hardware));
 }
 
 }  // namespace veltar

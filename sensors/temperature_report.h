@@ -1,5 +1,5 @@
-// The temperature report: one line for the mainboard, one per ATA disk and one
-// per logical processor, each ending "\r\n".
+// The temperature report: one line for the mainboard, one per ATA disk, one per
+// NVMe drive and one per logical processor, each ending "\r\n".
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 
 #include "sensors/platform/hardware_access.h"
 #include "sensors/platform/management_service.h"
+#include "sensors/platform/storage_access.h"
 
 namespace veltar {
 
@@ -20,11 +21,12 @@ struct TemperatureReading {
 };
 
 // The readings of the report, in its order, read afresh.
-std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, HardwareAccess& hardware);
+std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, StorageAccess& storage,
+                                                       HardwareAccess& hardware);
 
 // The report's lines for the readings.
 std::u16string FormatReport(const std::vector<TemperatureReading>& readings);
 
-std::u16string GetTemperatureReport(ManagementService& service, HardwareAccess& hardware);
+std::u16string GetTemperatureReport(ManagementService& service, StorageAccess& storage, HardwareAccess& hardware);
 
 }  // namespace veltar

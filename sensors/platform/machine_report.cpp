@@ -1,6 +1,7 @@
 #include "sensors/platform/machine_report.h"
 
 #include "sensors/platform/com_management_service.h"
+#include "sensors/platform/win_storage_access.h"
 #include "sensors/platform/winring0_hardware_access.h"
 #include "sensors/temperature_report.h"
 
@@ -8,14 +9,16 @@ namespace veltar {
 
 std::u16string GetTemperatureReport() {
     ComManagementService service;
+    WinStorageAccess storage;
     WinRing0HardwareAccess hardware;
-    return GetTemperatureReport(service, hardware);
+    return GetTemperatureReport(service, storage, hardware);
 }
 
 std::vector<TemperatureReading> GetTemperatureReadings() {
     ComManagementService service;
+    WinStorageAccess storage;
     WinRing0HardwareAccess hardware;
-    return GetTemperatureReadings(service, hardware);
+    return GetTemperatureReadings(service, storage, hardware);
 }
 
 }  // namespace veltar

@@ -1,5 +1,6 @@
-// The temperature report of this machine, through COM and WinRing0.dll. COM and
-// the library must be initialised on the calling thread.
+// The temperature report of this machine, through COM, the drives' storage
+// driver and WinRing0.dll. COM and the library must be initialised on the
+// calling thread.
 #pragma once
 
 #include <string>

@@ -86,6 +86,12 @@ TEST(SensorFixture, AMalformedLineIsReportedWithItsNumber) {
         {"msr 0 0x19C = 0x100000000\n", 1},
         {"smn 0x59800 0x64080000\n", 1},
         {"smn 0x59800 = 1 2\n", 1},
+        {"drive 32 nvme 40\n", 1},
+        {"drive 1 nvme\n", 1},
+        {"drive 1 sata 40\n", 1},
+        {"drive 1 usb\n", 1},
+        {"drive 1 nvme 40000\n", 1},
+        {"drive 1 sata\ndrive 1 nvme 3\n", 2},
         {"# fine\nbogus line\n", 2},
         {"wmi root\\WMI A\nobject\nX = VT_BSTR \xC3\x28\n", 3},
         // Beyond what a single holds.

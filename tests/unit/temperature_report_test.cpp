@@ -8,6 +8,7 @@
 
 #include "standins/memory/memory_hardware_access.h"
 #include "standins/memory/memory_management_service.h"
+#include "standins/memory/memory_storage_access.h"
 #include "tests/unit/fixture_text.h"
 
 namespace veltar {
@@ -17,10 +18,11 @@ constexpr std::string_view kRegisters = "msr * 0x1A2 = 0x00640000\nmsr * 0x19C =
 
 struct Machine {
     MemoryManagementService service;
+    MemoryStorageAccess storage;
     MemoryHardwareAccess hardware;
     Machine(std::string_view fixture, std::uint32_t processors)
-        : service(FixtureFrom(fixture)), hardware(FixtureFrom(fixture), processors) {}
-    std::u16string Report() { return GetTemperatureReport(service, hardware); }
+        : service(FixtureFrom(fixture)), storage(FixtureFrom(fixture)), hardware(FixtureFrom(fixture), processors) {}
+    std::u16string Report() { return GetTemperatureReport(service, storage, hardware); }
 };
 
 TEST(TemperatureReport, MainboardDisksAndProcessorsInThatOrder) {
@@ -58,7 +60,7 @@ VendorSpecific = VT_ARRAY|VT_UI1 0xC2,0x22,0x00,0x64,0x5A,0x2D,0x00
 object
 VendorSpecific = VT_ARRAY|VT_UI1 0x00
 )") + "msr * 0x1A2 = 0x00640000\nmsr * 0x19C = 0x00370000\nmsr 1 0x19C = 0x00700000\n", 2);
-    const std::vector<TemperatureReading> readings = GetTemperatureReadings(m.service, m.hardware);
+    const std::vector<TemperatureReading> readings = GetTemperatureReadings(m.service, m.storage, m.hardware);
     EXPECT_EQ(FormatPrometheus(readings),
               u"# HELP veltar_temperature_celsius Temperature of a sensor of this computer, in degrees Celsius.\n"
               u"# TYPE veltar_temperature_celsius gauge\n"
@@ -69,6 +71,29 @@ VendorSpecific = VT_ARRAY|VT_UI1 0x00
               u"veltar_temperature_celsius{sensor=\"cpu\",index=\"2\"} -12.00\n");
     EXPECT_EQ(FormatReport(readings),
               u"主板-温度: -0.05℃\r\n硬盘1温度: 45.00℃\r\n硬盘2温度: 0.00℃\r\nCPU1-温度: 45.00℃\r\nCPU2-温度: -12.00℃\r\n");
+}
+
+TEST(TemperatureReport, NvmeDrivesFollowTheAtaDisksByDriveNumber) {
+    const std::string drives = "drive 7 nvme -5\ndrive 2 nvme 41\ndrive 3 sata\ndrive 4 nvme none\n";
+    const auto disks = [](int count) {
+        std::string text = "wmi root\\WMI MSStorageDriver_ATAPISmartData\n";
+        for (int i = 0; i < count; ++i) text += "object\nVendorSpecific = VT_ARRAY|VT_UI1 0xC2,0x22,0,0x64,0x5A,0x2D\n";
+        return text;
+    };
+    for (int ata : {0, 1, 5}) {
+        Machine m(disks(ata) + drives + std::string(kRegisters), 1);
+        std::u16string expected;
+        for (int i = 1; i <= ata; ++i) expected += u"硬盘" + std::u16string(1, u'0' + i) + u"温度: 45.00℃\r\n";
+        // Drive 2, then drive 4 whose query fails, then drive 7; the SATA drive 3 is not listed again.
+        const auto number = [&](int k) { return std::u16string(1, static_cast<char16_t>(u'0' + ata + k)); };
+        expected += u"硬盘" + number(1) + u"温度: 41.00℃\r\n硬盘" + number(2) + u"温度: 0.00℃\r\n硬盘" + number(3) +
+                    u"温度: -5.00℃\r\nCPU1-温度: 45.00℃\r\n";
+        EXPECT_EQ(m.Report(), expected) << ata;
+        EXPECT_EQ(m.storage.temperatureQueries, (std::vector<std::uint32_t>{2, 4, 7}));
+        EXPECT_EQ(m.storage.openDrives, 0);
+    }
+    Machine none(kRegisters, 1);
+    EXPECT_EQ(none.Report(), u"CPU1-温度: 45.00℃\r\n");
 }
 
 TEST(TemperatureReport, ThermalZoneWhenTheProbeClassReturnsNothing) {

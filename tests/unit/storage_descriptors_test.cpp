@@ -1,0 +1,62 @@
+// The storage driver's descriptors read from hostile or short bytes.
+#include "sensors/storage_descriptors.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "standins/memory/memory_storage_access.h"
+
+namespace veltar {
+namespace {
+
+void Put16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) {
+    bytes[at] = static_cast<std::uint8_t>(value);
+    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// A temperature descriptor of the given entries (index, °C) whose Size and
+// InfoCount say what the caller asks.
+std::vector<std::uint8_t> Temperatures(const std::vector<std::pair<std::uint16_t, std::int16_t>>& entries,
+                                       std::uint32_t size, std::uint16_t infoCount) {
+    std::vector<std::uint8_t> bytes(24 + 16 * entries.size(), 0);
+    Put16(bytes, 4, static_cast<std::uint16_t>(size));
+    Put16(bytes, 6, static_cast<std::uint16_t>(size >> 16));
+    Put16(bytes, 12, infoCount);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Put16(bytes, 24 + 16 * i, entries[i].first);
+        Put16(bytes, 24 + 16 * i + 2, static_cast<std::uint16_t>(entries[i].second));
+    }
+    return bytes;
+}
+
+TEST(StorageDescriptors, TheBusIsReadOnlyWhereTheBytesHoldIt) {
+    EXPECT_EQ(BusType(DeviceDescriptorBytes(0x11)), 0x11u);
+    EXPECT_EQ(BusType({}), std::nullopt);
+    std::vector<std::uint8_t> device = DeviceDescriptorBytes(0x11);
+    EXPECT_EQ(BusType(std::span(device).first(31)), std::nullopt);  // returned short of BusType
+    device[4] = 28;                                                  // Size ends before BusType
+    EXPECT_EQ(BusType(device), std::nullopt);
+}
+
+TEST(StorageDescriptors, TheCompositeIsTheWholeEntryWithIndexZero) {
+    EXPECT_EQ(CompositeTemperature(TemperatureDescriptorBytes(41)), 41);
+    EXPECT_EQ(CompositeTemperature(TemperatureDescriptorBytes(-12)), -12);
+    EXPECT_EQ(CompositeTemperature(Temperatures({{1, 50}, {0, 38}}, 56, 2)), 38);  // not the first entry
+    EXPECT_EQ(CompositeTemperature(Temperatures({{1, 50}, {2, 60}}, 56, 2)), std::nullopt);
+    EXPECT_EQ(CompositeTemperature(Temperatures({{1, 50}, {0, 38}}, 56, 1)), std::nullopt);  // InfoCount stops first
+
+    EXPECT_EQ(CompositeTemperature({}), std::nullopt);
+    EXPECT_EQ(CompositeTemperature(Temperatures({}, 24, 0)), std::nullopt);
+    // An InfoCount beyond the bytes, and a Size beyond what was returned: only whole entries count.
+    EXPECT_EQ(CompositeTemperature(Temperatures({{1, 50}, {0, 38}}, 56, 9)), 38);
+    std::vector<std::uint8_t> cut = Temperatures({{1, 50}, {0, 38}}, 56, 2);
+    EXPECT_EQ(CompositeTemperature(std::span(cut).first(55)), std::nullopt);
+    EXPECT_EQ(CompositeTemperature(Temperatures({{1, 50}, {0, 38}}, 4000, 2)), 38);
+    // A Size that cuts the entry off.
+    EXPECT_EQ(CompositeTemperature(Temperatures({{0, 38}}, 39, 1)), std::nullopt);
+    EXPECT_EQ(CompositeTemperature(Temperatures({{0, 38}}, 3, 1)), std::nullopt);
+}
+
+}  // namespace
+}  // namespace veltar
