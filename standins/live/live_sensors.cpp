@@ -74,7 +74,7 @@ void AddDisk(const SensorTree& tree, const std::string& device, const std::vecto
              std::vector<Disk>& disks) {
     for (const std::string& monitor : monitors) {
         if (const auto milli = ReadInteger(tree, monitor + "/temp1_input")) {
-            disks.push_back({device, static_cast<int>(RoundThousandths(*milli))});
+            disks.push_back({device, static_cast<int>(RoundThousandths(*milli)), monitor + "/temp1_input"});
             return;
         }
     }
@@ -146,6 +146,8 @@ FixtureValue Integer(VARTYPE type, std::int64_t value) {
     return v;
 }
 
+bool ByDeviceName(const Disk& a, const Disk& b) { return a.device < b.device; }
+
 }  // namespace
 
 std::vector<std::uint32_t> ThermalZones(const SensorTree& tree) {
@@ -164,6 +166,12 @@ std::vector<Disk> Disks(const SensorTree& tree) {
     for (const std::string& device : tree.List("sys/block"))
         if (device.starts_with("sd"))
             AddDisk(tree, device, MonitorsOf(tree, "sys/block/" + device + "/device/hwmon", "drivetemp"), disks);
+    std::sort(disks.begin(), disks.end(), ByDeviceName);
+    return disks;
+}
+
+std::vector<Disk> NvmeDrives(const SensorTree& tree) {
+    std::vector<Disk> disks;
     for (const std::string& controller : tree.List("sys/class/nvme")) {
         const std::string folder = "sys/class/nvme/" + controller;
         std::vector<std::string> monitors = MonitorsOf(tree, folder, "nvme");
@@ -171,7 +179,7 @@ std::vector<Disk> Disks(const SensorTree& tree) {
         monitors.insert(monitors.end(), below.begin(), below.end());
         AddDisk(tree, controller, monitors, disks);
     }
-    std::sort(disks.begin(), disks.end(), [](const Disk& a, const Disk& b) { return a.device < b.device; });
+    std::sort(disks.begin(), disks.end(), ByDeviceName);
     return disks;
 }
 
@@ -245,7 +253,8 @@ std::optional<FixtureRegister> ProcessorRegisters::Read(std::uint32_t cpu, std::
 std::string Summary(const SensorTree& tree) {
     std::vector<std::string> parts;
     if (const auto zones = ThermalZones(tree).size()) parts.push_back(Counted(zones, "thermal zone", "thermal zones"));
-    if (const auto disks = Disks(tree).size()) parts.push_back(Counted(disks, "disk", "disks"));
+    if (const auto disks = Disks(tree).size() + NvmeDrives(tree).size())
+        parts.push_back(Counted(disks, "disk", "disks"));
     std::size_t processors = 0;
     std::set<std::string> sources;
     for (const std::string& folder : Numbered(tree, "sys/devices/system/cpu", "cpu")) {

@@ -20,10 +20,16 @@ std::vector<std::uint32_t> ThermalZones(const SensorTree& tree);
 struct Disk {
     std::string device;  // "sda", "nvme0"
     int celsius = 0;
+    std::string input;  // the file it was read from, in thousandths of a degree
 };
 
-// SATA disks (drivetemp) and NVMe drives whose temperature can be read, by device name.
+// SATA disks (drivetemp) whose temperature can be read, by device name: the
+// management service's SMART objects.
 std::vector<Disk> Disks(const SensorTree& tree);
+
+// NVMe drives whose composite temperature can be read, by device name: the
+// drives of the stand-in storage driver.
+std::vector<Disk> NvmeDrives(const SensorTree& tree);
 
 // A drive's 512 bytes of SMART data holding the temperature attribute 194 (flags
 // 0x22) with the temperature in its raw value, and the checksum in the last byte.

@@ -37,14 +37,14 @@ std::wstring RootFromEnvironment() {
 
 WinSensorTree::WinSensorTree() : m_root(RootFromEnvironment()) {}
 
-std::wstring WinSensorTree::Path(std::string_view relative) const {
+std::wstring WinSensorTree::WindowsPath(std::string_view relative) const {
     std::wstring path = m_root;
     for (char c : relative) path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
     return path;
 }
 
 std::optional<std::string> WinSensorTree::Read(std::string_view path) const {
-    const ReadHandle file(Path(path));
+    const ReadHandle file(WindowsPath(path));
     if (!file.IsOpen()) return std::nullopt;
     std::string content(kLargestFile, '\0');
     DWORD read = 0;
@@ -55,7 +55,7 @@ std::optional<std::string> WinSensorTree::Read(std::string_view path) const {
 
 std::optional<std::vector<std::uint8_t>> WinSensorTree::ReadAt(std::string_view path, std::uint64_t offset,
                                                               std::size_t count) const {
-    const ReadHandle file(Path(path));
+    const ReadHandle file(WindowsPath(path));
     if (!file.IsOpen()) return std::nullopt;
     std::vector<std::uint8_t> bytes(count);
     OVERLAPPED at{};
@@ -70,7 +70,7 @@ std::optional<std::vector<std::uint8_t>> WinSensorTree::ReadAt(std::string_view 
 std::vector<std::string> WinSensorTree::List(std::string_view folder) const {
     std::vector<std::string> names;
     WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((Path(folder) + L"\\*").c_str(), &entry);
+    const HANDLE search = FindFirstFileW((WindowsPath(folder) + L"\\*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
         const std::wstring name = entry.cFileName;

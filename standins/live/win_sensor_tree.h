@@ -18,9 +18,10 @@ public:
                                                    std::size_t count) const override;
     std::vector<std::string> List(std::string_view folder) const override;
 
-private:
-    std::wstring Path(std::string_view relative) const;
+    // The Windows path of a file of the tree.
+    std::wstring WindowsPath(std::string_view relative) const;
 
+private:
     std::wstring m_root;  // ends with a backslash
 };
 

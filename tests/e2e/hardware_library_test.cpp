@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "standins/pawnio/standin_config.h"
+#include "standins/devices/standin_settings.h"
 #include "tests/e2e/process_run.h"
 
 namespace veltar::e2e {
@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 std::string Fixture(const std::string& name) { return SourcePath("tests/fixtures/" + name); }
 
-void ConfigureDevice(const std::string& command, const std::string& fixture = "") {
-    const ProcessResult r = ConfigurePawnIoStandin(command, fixture);
+void ConfigureDevices(const std::string& fixture, bool withPawnIo = true) {
+    const ProcessResult r = ConfigureDeviceStandins(fixture, withPawnIo);
     ASSERT_EQ(r.exitCode, 0) << r.err;
 }
 
@@ -32,7 +32,7 @@ protected:
         fs::copy_file(build + "/hardware/WinRing0.dll", folder.path() / "WinRing0.dll");
     }
 
-    void TearDown() override { ConfigureDevice("serve", Fixture("machine.txt")); }
+    void TearDown() override { ConfigureDevices(""); }
 
     void AddModule(const std::string& file, const char* content) {
         std::ofstream(folder.path() / file, std::ios::binary) << content << "\n";
@@ -69,7 +69,7 @@ protected:
 };
 
 TEST_P(HardwareLibrary, ReadsAnIntelProcessorsRegistersOnEachProcessor) {
-    ConfigureDevice("serve", Fixture("machine.txt"));
+    ConfigureDevices(Fixture("machine.txt"));
     AddBothModules();
     const ProcessResult r = Report(Fixture("machine.txt"));
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -79,7 +79,7 @@ TEST_P(HardwareLibrary, ReadsAnIntelProcessorsRegistersOnEachProcessor) {
 }
 
 TEST_P(HardwareLibrary, ServesAnAmdProcessorsControlTemperatureOnEveryProcessor) {
-    ConfigureDevice("serve", Fixture("amd.txt"));
+    ConfigureDevices(Fixture("amd.txt"));
     AddBothModules();  // IntelMSR.bin is tried first and refused
     const ProcessResult r = Report(Fixture("amd.txt"));
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -87,7 +87,7 @@ TEST_P(HardwareLibrary, ServesAnAmdProcessorsControlTemperatureOnEveryProcessor)
 }
 
 TEST_P(HardwareLibrary, AProcessorWhoseReadFailsShowsWhatEmptyHalvesGive) {
-    ConfigureDevice("serve", Fixture("register-missing.txt"));
+    ConfigureDevices(Fixture("register-missing.txt"));
     AddModule("IntelMSR.bin", VELTAR_STANDIN_INTEL_MODULE);
     const ProcessResult r = Report(Fixture("register-missing.txt"));
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -97,7 +97,7 @@ TEST_P(HardwareLibrary, AProcessorWhoseReadFailsShowsWhatEmptyHalvesGive) {
 
 TEST_P(HardwareLibrary, EachReasonForAFailedStartIsSaidAndExitsOne) {
     // No module file beside the program.
-    ConfigureDevice("serve", Fixture("machine.txt"));
+    ConfigureDevices(Fixture("machine.txt"));
     ExpectFailure(Report(Fixture("machine.txt")), "IntelMSR.bin and AMDFamily17.bin were not found beside veltar.exe");
 
     // Only the module of the other vendor.
@@ -109,7 +109,7 @@ TEST_P(HardwareLibrary, EachReasonForAFailedStartIsSaidAndExitsOne) {
     ExpectFailure(Report(Fixture("machine.txt")), "PawnIO: no module accepted this processor");
 
     // No driver.
-    ConfigureDevice("absent");
+    ConfigureDevices("", false);
     ExpectFailure(Report(Fixture("machine.txt")), "PawnIO is not installed: ");
 }
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "standins/pawnio/standin_config.h"
+#include "standins/devices/standin_settings.h"
 #include "tests/e2e/program_driver.h"
 
 namespace veltar::driver {
@@ -31,7 +31,7 @@ protected:
 
     // The device reads its registers at every request, so this takes effect at once.
     static void ServeFixture(const std::wstring& fixture) {
-        Program tool(BuildPath(L"..\\win64\\veltar-pawnio-standin.exe"), fixture, L"serve");
+        Program tool(BuildPath(L"..\\win32\\veltar-device-standins.exe"), fixture);
         ASSERT_TRUE(tool.started());
         ASSERT_EQ(tool.WaitForExit(), DWORD{0});
     }

@@ -105,9 +105,11 @@ TemporaryFolder::~TemporaryFolder() {
 
 std::string SourcePath(const std::string& relative) { return std::string(VELTAR_SOURCE_DIR) + "/" + relative; }
 
-ProcessResult ConfigurePawnIoStandin(const std::string& command, const std::string& fixture) {
+ProcessResult ConfigureDeviceStandins(const std::string& fixture, bool withPawnIo) {
+    std::vector<std::string> arguments;
+    if (!withPawnIo) arguments.push_back("--without-pawnio");
     const ProcessResult r =
-        RunUnderWine(SourcePath("build/win64/veltar-pawnio-standin.exe"), {"VELTAR_SENSORS=" + fixture}, {command});
+        RunUnderWine(SourcePath("build/win32/veltar-device-standins.exe"), {"VELTAR_SENSORS=" + fixture}, arguments);
     RunProcess({"bash", "-c", "source \"$0\" && wineserver -w", SourcePath("tools/wine-env")}, {});
     return r;
 }

@@ -30,10 +30,11 @@ ProcessResult RunUnderWine(const std::string& program, const std::vector<std::st
 
 std::string SourcePath(const std::string& relative);
 
-// Tells the stand-in PawnIO device what to play ("serve" the fixture, or be
-// "absent"), then waits for the Wine session to end, so that the next program
-// starts a session whose device has read it.
-ProcessResult ConfigurePawnIoStandin(const std::string& command, const std::string& fixture = "");
+// Tells the stand-in devices what to play: the fixture's processor, registers
+// and drives (none: nothing), with or without the PawnIO device. Then waits
+// for the Wine session to end, so that the next program starts a session whose
+// devices have read it.
+ProcessResult ConfigureDeviceStandins(const std::string& fixture, bool withPawnIo = true);
 
 // A fresh folder below /tmp, removed with everything in it when the object goes.
 class TemporaryFolder {

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "standins/pawnio/standin_config.h"
+#include "standins/devices/standin_settings.h"
 #include "tests/e2e/process_run.h"
 
 namespace veltar::e2e {
@@ -99,7 +99,7 @@ TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
 
     // With PawnIO (the stand-in device) and the module a user puts there, the
     // report is the one the stand-in library gives for the same fixture.
-    ASSERT_EQ(ConfigurePawnIoStandin("serve", SourcePath("tests/fixtures/machine.txt")).exitCode, 0);
+    ASSERT_EQ(ConfigureDeviceStandins(SourcePath("tests/fixtures/machine.txt")).exitCode, 0);
     std::ofstream(folder / "IntelMSR.bin", std::ios::binary) << VELTAR_STANDIN_INTEL_MODULE;
     const ProcessResult packed = Report((folder / "veltar-report.exe").string());
     const ProcessResult built = Report(SourcePath("build/" + Architecture() + "/veltar-report.exe"));

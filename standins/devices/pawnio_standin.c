@@ -1,12 +1,13 @@
 /* A kernel driver that stands in for PawnIO under Wine: the device
    \Device\PawnIO with its two control codes, one module per open handle, and
-   registers served from what veltar-pawnio-standin.exe put in the registry.
+   registers served from what veltar-device-standins.exe put in the registry.
    Wine opens a device whatever its create handler answers, so whether there
    is a device at all is settled when the driver starts, with each new Wine
    session. */
 #include <ntifs.h>
 
-#include "standins/pawnio/standin_config.h"
+#include "standins/devices/standin_registry.h"
+#include "standins/devices/standin_settings.h"
 
 /* What the kernel headers do not declare. */
 NTSYSAPI NTSTATUS NTAPI ZwQueryInformationThread(HANDLE thread, THREADINFOCLASS informationClass, PVOID information,
@@ -32,59 +33,26 @@ static UNICODE_STRING g_deviceName = RTL_CONSTANT_STRING(L"\\Device\\PawnIO");
 static UNICODE_STRING g_linkName = RTL_CONSTANT_STRING(L"\\DosDevices\\PawnIO");
 static BOOLEAN g_present;
 
-/* A REG_DWORD of the parameters key; the fallback where it is missing. */
-static ULONG ReadNumber(HANDLE key, PCWSTR name, ULONG fallback) {
-    UNICODE_STRING valueName;
-    UCHAR buffer[sizeof(KEY_VALUE_PARTIAL_INFORMATION) + sizeof(ULONG)];
-    PKEY_VALUE_PARTIAL_INFORMATION info = (PKEY_VALUE_PARTIAL_INFORMATION)buffer;
-    ULONG length = 0;
-    RtlInitUnicodeString(&valueName, name);
-    if (!NT_SUCCESS(ZwQueryValueKey(key, &valueName, KeyValuePartialInformation, info, sizeof buffer, &length)) ||
-        info->Type != REG_DWORD || info->DataLength != sizeof(ULONG))
-        return fallback;
-    return *(const ULONG*)info->Data;
-}
-
-static NTSTATUS OpenParameters(PHANDLE key) {
-    UNICODE_STRING path = RTL_CONSTANT_STRING(L"\\Registry\\Machine\\" VELTAR_PAWNIO_PARAMETERS);
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &path, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
-    return ZwOpenKey(key, KEY_READ, &attributes);
-}
-
 static ULONG ReadSetting(PCWSTR name, ULONG fallback) {
-    HANDLE key;
-    ULONG value;
-    if (!NT_SUCCESS(OpenParameters(&key))) return fallback;
-    value = ReadNumber(key, name, fallback);
-    ZwClose(key);
-    return value;
+    return ReadSettingNumber(VELTAR_PAWNIO_PARAMETERS, name, fallback);
 }
 
 /* Looks the register up in the REG_BINARY table of that name. */
 static BOOLEAN FindRegister(PCWSTR table, ULONG processor, ULONG address, ULONG64* value) {
-    const ULONG size = sizeof(KEY_VALUE_PARTIAL_INFORMATION) + VELTAR_STANDIN_MAX_REGISTERS * sizeof(VeltarStandinRegister);
-    PKEY_VALUE_PARTIAL_INFORMATION info;
-    UNICODE_STRING valueName;
-    HANDLE key;
-    ULONG length = 0, count, i;
+    const ULONG size = VELTAR_STANDIN_MAX_REGISTERS * sizeof(VeltarStandinRegister);
+    VeltarStandinRegister* registers = ExAllocatePoolWithTag(PagedPool, size, POOL_TAG);
+    ULONG count, i;
     BOOLEAN found = FALSE;
-    if (!NT_SUCCESS(OpenParameters(&key))) return FALSE;
-    info = ExAllocatePoolWithTag(PagedPool, size, POOL_TAG);
-    RtlInitUnicodeString(&valueName, table);
-    if (info && NT_SUCCESS(ZwQueryValueKey(key, &valueName, KeyValuePartialInformation, info, size, &length)) &&
-        info->Type == REG_BINARY) {
-        const VeltarStandinRegister* registers = (const VeltarStandinRegister*)info->Data;
-        count = info->DataLength / sizeof(VeltarStandinRegister);
-        for (i = 0; i < count && !found; ++i) {
-            if (registers[i].processor == processor && registers[i].address == address) {
-                *value = registers[i].value;
-                found = TRUE;
-            }
+    if (!registers) return FALSE;
+    count = ReadSettingValue(VELTAR_PAWNIO_PARAMETERS, table, REG_BINARY, registers, size) /
+            sizeof(VeltarStandinRegister);
+    for (i = 0; i < count && !found; ++i) {
+        if (registers[i].processor == processor && registers[i].address == address) {
+            *value = registers[i].value;
+            found = TRUE;
         }
     }
-    if (info) ExFreePoolWithTag(info, POOL_TAG);
-    ZwClose(key);
+    ExFreePoolWithTag(registers, POOL_TAG);
     return found;
 }
 

@@ -1,0 +1,49 @@
+/* What the stand-in devices play, set by veltar-device-standins.exe in the
+   values below their service keys. C, for the drivers too. */
+#pragma once
+
+#include <stdint.h>
+
+/* The stand-in PawnIO device. It reads the processor and the registers at every
+   request, so that a test can change them while a program runs. */
+#define VELTAR_PAWNIO_PARAMETERS L"System\\CurrentControlSet\\Services\\VeltarPawnIO\\Parameters"
+
+/* REG_DWORD "Present": 0 makes no device, as where PawnIO is not installed,
+   from the next Wine session on (the driver reads it when it starts). */
+
+/* REG_DWORD "Vendor": the processor it plays, which decides the module it accepts. */
+enum { kStandinNoVendor = 0, kStandinIntel = 1, kStandinAmd = 2 };
+
+/* REG_BINARY "Msr" and "Smn": the registers it serves, an array of these. An
+   SMN register has no processor; it is written as processor 0. */
+typedef struct {
+    uint32_t processor;
+    uint32_t address;
+    uint64_t value;
+} VeltarStandinRegister;
+
+#define VELTAR_STANDIN_MAX_REGISTERS 1024
+
+/* A module file the stand-in accepts begins with one of these texts; anything
+   else is refused as a real PawnIO refuses an unsigned module. */
+#define VELTAR_STANDIN_INTEL_MODULE "Veltar stand-in PawnIO module IntelMSR"
+#define VELTAR_STANDIN_AMD_MODULE "Veltar stand-in PawnIO module AMDFamily17"
+
+/* The stand-in storage driver: the physical drives it makes when it starts,
+   from the next Wine session on. */
+#define VELTAR_STORAGE_PARAMETERS L"System\\CurrentControlSet\\Services\\VeltarStorage\\Parameters"
+
+/* Where a drive's temperature comes from: nowhere (the query fails), the
+   number given, or a file of the Linux kernel's that holds it in thousandths
+   of a degree, named by the REG_SZ "Input<number>" as an NT path. */
+enum { kDriveNoTemperature = 0, kDriveFixedTemperature = 1, kDriveTemperatureFile = 2 };
+
+/* REG_BINARY "Drives": an array of these, one a drive number. */
+typedef struct {
+    uint32_t number;
+    uint32_t busType;
+    int32_t celsius;
+    uint32_t source;
+} VeltarStandinDrive;
+
+#define VELTAR_STANDIN_MAX_DRIVES 32
