@@ -63,6 +63,16 @@ protected:
         return lines;
     }
 
+    // The stand-in devices serve the tree; no test leaves them serving it for the next.
+    void ServeTreeOnDevices() {
+        devicesServeTree = true;
+        ASSERT_EQ(ConfigureDeviceStandins("live", true, {"VELTAR_SYSFS_ROOT=" + root.string()}).exitCode, 0);
+    }
+    void TearDown() override {
+        if (devicesServeTree) ConfigureDeviceStandins("");
+    }
+    bool devicesServeTree = false;
+
     TemporaryFolder tree{"sysfs"};
     const fs::path& root = tree.path();
 };
@@ -77,18 +87,22 @@ TEST_P(LiveReport, IntelPackagesThermalZonesAndDisks) {
     Write("sys/class/thermal/thermal_zone0/temp", "-5000\n");
     Write("sys/class/thermal/thermal_zone1/temp", "40000\n");
     Write("sys/class/thermal/thermal_zone2/type", "x86_pkg_temp\n");
-    // Disks, by device name: nvme0 at 41.85 °C (42), sda at 36 °C; sdb's value cannot be read.
+    // Disks: sda at 36 °C through SMART (sdb's value cannot be read), then nvme0 at 41.85 °C (42) on
+    // the storage path, through the stand-in storage driver that reads it at every query.
     Write("sys/class/nvme/nvme0/hwmon4/name", "nvme\n");
     Write("sys/class/nvme/nvme0/hwmon4/temp1_input", "41850\n");
     Write("sys/block/sda/device/hwmon/hwmon5/name", "drivetemp\n");
     Write("sys/block/sda/device/hwmon/hwmon5/temp1_input", "36000\n");
     Write("sys/block/sdb/device/hwmon/hwmon6/name", "drivetemp\n");
+    ServeTreeOnDevices();
 
     const ProcessResult r = Run();
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const std::string processors =
         ProcessorLines([](int cpu) { return std::to_string(40 + 10 * (cpu % 2) + cpu / 2) + ".00"; });
-    EXPECT_EQ(r.out, "主板-温度: -4.95℃\r\n硬盘1温度: 42.00℃\r\n硬盘2温度: 36.00℃\r\n" + processors);
+    EXPECT_EQ(r.out, "主板-温度: -4.95℃\r\n硬盘1温度: 36.00℃\r\n硬盘2温度: 42.00℃\r\n" + processors);
+    Write("sys/class/nvme/nvme0/hwmon4/temp1_input", "-1500\n");  // -1.5 °C, the half away from zero
+    EXPECT_EQ(Run().out, "主板-温度: -4.95℃\r\n硬盘1温度: 36.00℃\r\n硬盘2温度: -2.00℃\r\n" + processors);
 
     const ProcessResult summary = Run("veltar-live-sensors.exe");
     EXPECT_EQ(summary.exitCode, 0);

@@ -105,11 +105,13 @@ TemporaryFolder::~TemporaryFolder() {
 
 std::string SourcePath(const std::string& relative) { return std::string(VELTAR_SOURCE_DIR) + "/" + relative; }
 
-ProcessResult ConfigureDeviceStandins(const std::string& fixture, bool withPawnIo) {
+ProcessResult ConfigureDeviceStandins(const std::string& fixture, bool withPawnIo,
+                                      const std::vector<std::string>& environment) {
     std::vector<std::string> arguments;
     if (!withPawnIo) arguments.push_back("--without-pawnio");
-    const ProcessResult r =
-        RunUnderWine(SourcePath("build/win32/veltar-device-standins.exe"), {"VELTAR_SENSORS=" + fixture}, arguments);
+    std::vector<std::string> settings = environment;
+    settings.push_back("VELTAR_SENSORS=" + fixture);
+    const ProcessResult r = RunUnderWine(SourcePath("build/win32/veltar-device-standins.exe"), settings, arguments);
     RunProcess({"bash", "-c", "source \"$0\" && wineserver -w", SourcePath("tools/wine-env")}, {});
     return r;
 }

@@ -34,7 +34,8 @@ std::string SourcePath(const std::string& relative);
 // and drives (none: nothing), with or without the PawnIO device. Then waits
 // for the Wine session to end, so that the next program starts a session whose
 // devices have read it.
-ProcessResult ConfigureDeviceStandins(const std::string& fixture, bool withPawnIo = true);
+ProcessResult ConfigureDeviceStandins(const std::string& fixture, bool withPawnIo = true,
+                                      const std::vector<std::string>& environment = {});
 
 // A fresh folder below /tmp, removed with everything in it when the object goes.
 class TemporaryFolder {

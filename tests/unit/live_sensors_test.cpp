@@ -53,7 +53,7 @@ TEST(LiveThermalZones, ReadableZonesInTenthsOfAKelvinByZoneNumber) {
     EXPECT_TRUE(ThermalZones(MemorySensorTree()).empty());
 }
 
-TEST(LiveDisks, SataAndNvmeDrivesWithAReadableTemperatureByDeviceName) {
+TEST(LiveDisks, SataDisksForSmartAndNvmeDrivesForTheStoragePathByDeviceName) {
     MemorySensorTree tree;
     tree.Add("sys/block/sdb/device/hwmon/hwmon4/name", "drivetemp\n");
     tree.Add("sys/block/sdb/device/hwmon/hwmon4/temp1_input", "36000\n");
@@ -65,14 +65,18 @@ TEST(LiveDisks, SataAndNvmeDrivesWithAReadableTemperatureByDeviceName) {
     tree.Add("sys/class/nvme/nvme0/hwmon5/temp1_input", "41850\n");
     tree.Add("sys/class/nvme/nvme1/device/hwmon/hwmon7/name", "nvme\n");
     tree.Add("sys/class/nvme/nvme1/device/hwmon/hwmon7/temp1_input", "38499\n");
+    tree.Add("sys/class/nvme/nvme2/hwmon8/name", "nvme\n");  // its value cannot be read
     const std::vector<Disk> disks = Disks(tree);
-    ASSERT_EQ(disks.size(), 3u);
-    EXPECT_EQ(disks[0].device, "nvme0");
-    EXPECT_EQ(disks[0].celsius, 42);
-    EXPECT_EQ(disks[1].device, "nvme1");
-    EXPECT_EQ(disks[1].celsius, 38);
-    EXPECT_EQ(disks[2].device, "sdb");
-    EXPECT_EQ(disks[2].celsius, 36);
+    ASSERT_EQ(disks.size(), 1u);
+    EXPECT_EQ(disks[0].device, "sdb");
+    EXPECT_EQ(disks[0].celsius, 36);
+    const std::vector<Disk> nvme = NvmeDrives(tree);
+    ASSERT_EQ(nvme.size(), 2u);
+    EXPECT_EQ(nvme[0].device, "nvme0");
+    EXPECT_EQ(nvme[0].celsius, 42);
+    EXPECT_EQ(nvme[0].input, "sys/class/nvme/nvme0/hwmon5/temp1_input");
+    EXPECT_EQ(nvme[1].device, "nvme1");
+    EXPECT_EQ(nvme[1].input, "sys/class/nvme/nvme1/device/hwmon/hwmon7/temp1_input");
 }
 
 TEST(LiveDisks, SmartDataHoldsTheTemperatureAttributeAndItsChecksum) {
@@ -89,11 +93,13 @@ TEST(LiveDisks, SmartDataHoldsTheTemperatureAttributeAndItsChecksum) {
     EXPECT_EQ(SmartData(300)[7], 255);
 }
 
-TEST(LiveFixture, ServesNoProbeAZoneObjectPerZoneAndASmartObjectPerDisk) {
+TEST(LiveFixture, ServesNoProbeAZoneObjectPerZoneAndASmartObjectPerSataDisk) {
     MemorySensorTree tree;
     tree.Add("sys/class/thermal/thermal_zone0/temp", "45000\n");
-    tree.Add("sys/class/nvme/nvme0/hwmon1/name", "nvme\n");
-    tree.Add("sys/class/nvme/nvme0/hwmon1/temp1_input", "40000\n");
+    tree.Add("sys/block/sda/device/hwmon/hwmon2/name", "drivetemp\n");
+    tree.Add("sys/block/sda/device/hwmon/hwmon2/temp1_input", "40000\n");
+    tree.Add("sys/class/nvme/nvme0/hwmon1/name", "nvme\n");  // served on the storage path, not here
+    tree.Add("sys/class/nvme/nvme0/hwmon1/temp1_input", "41000\n");
     const SensorFixture fixture = LiveFixture(tree);
     const FixtureClass* probe = fixture.FindClass(u"root\\CIMV2", u"Win32_TemperatureProbe");
     ASSERT_NE(probe, nullptr);
@@ -108,7 +114,7 @@ TEST(LiveFixture, ServesNoProbeAZoneObjectPerZoneAndASmartObjectPerDisk) {
     const FixtureObject& disk = smart->objects[0];
     EXPECT_EQ(disk.Find(u"Active")->value.type, VT_BOOL);
     EXPECT_NE(disk.Find(u"Active")->value.integer, 0);
-    EXPECT_EQ(disk.Find(u"InstanceName")->value.text, u"nvme0");
+    EXPECT_EQ(disk.Find(u"InstanceName")->value.text, u"sda");
     EXPECT_EQ(disk.Find(u"VendorSpecific")->value.bytes, SmartData(40));
     // No disks and no zones: the classes are there, empty, so every query is answered.
     const SensorFixture bare = LiveFixture(MemorySensorTree());
