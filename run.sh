@@ -23,6 +23,10 @@ elif [ "$VELTAR_SENSORS" = live ]; then
 else
     echo "Fixture values: the readings come from $VELTAR_SENSORS, not from this machine's sensors."
 fi
+# The stand-in devices play the same: the NVMe drives on the storage path, and
+# the processor PawnIO plays. They take it up with the next Wine session.
+tools/wine-run build/win32/veltar-device-standins.exe
+(source tools/wine-env && wineserver -w)
 
 if [ -n "${DISPLAY:-}" ]; then
     echo "Starting veltar.exe on $DISPLAY; Esc in its window ends it."
