@@ -6,7 +6,7 @@
    session. */
 #include <ntifs.h>
 
-#include "standins/devices/standin_registry.h"
+#include "standins/devices/driver_support.h"
 #include "standins/devices/standin_settings.h"
 
 /* What the kernel headers do not declare. */
@@ -124,22 +124,15 @@ static NTSTATUS Execute(PFILE_OBJECT file, UCHAR* buffer, ULONG inputSize, ULONG
     return STATUS_SUCCESS;
 }
 
-static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
-    irp->IoStatus.Status = status;
-    irp->IoStatus.Information = information;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return status;
-}
-
 static NTSTATUS DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     IoGetCurrentIrpStackLocation(irp)->FileObject->FsContext = NULL;
-    return Complete(irp, STATUS_SUCCESS, 0);
+    return CompleteRequest(irp, STATUS_SUCCESS, 0);
 }
 
 static NTSTATUS DispatchClose(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
-    return Complete(irp, STATUS_SUCCESS, 0);
+    return CompleteRequest(irp, STATUS_SUCCESS, 0);
 }
 
 static NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
@@ -158,7 +151,7 @@ static NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
                         : STATUS_INVALID_PARAMETER;
     else
         status = STATUS_INVALID_DEVICE_REQUEST;
-    return Complete(irp, status, written);
+    return CompleteRequest(irp, status, written);
 }
 
 static void DriverUnload(PDRIVER_OBJECT driver) {

@@ -5,7 +5,7 @@
    drive its temperature, fixed or read from a kernel file at every query. */
 #include <ntifs.h>
 
-#include "standins/devices/standin_registry.h"
+#include "standins/devices/driver_support.h"
 #include "standins/devices/standin_settings.h"
 
 #define IOCTL_STORAGE_QUERY_PROPERTY_CODE 0x002D1400u
@@ -112,16 +112,9 @@ static NTSTATUS QueryProperty(const DriveExtension* drive, UCHAR* buffer, ULONG 
     return STATUS_SUCCESS;
 }
 
-static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
-    irp->IoStatus.Status = status;
-    irp->IoStatus.Information = information;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return status;
-}
-
 static NTSTATUS DispatchOpenClose(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
-    return Complete(irp, STATUS_SUCCESS, 0);
+    return CompleteRequest(irp, STATUS_SUCCESS, 0);
 }
 
 static NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
@@ -132,7 +125,7 @@ static NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
     if (stack->Parameters.DeviceIoControl.IoControlCode == IOCTL_STORAGE_QUERY_PROPERTY_CODE && buffer)
         status = QueryProperty(device->DeviceExtension, buffer, stack->Parameters.DeviceIoControl.InputBufferLength,
                                stack->Parameters.DeviceIoControl.OutputBufferLength, &written);
-    return Complete(irp, status, written);
+    return CompleteRequest(irp, status, written);
 }
 
 static void DriverUnload(PDRIVER_OBJECT driver) {

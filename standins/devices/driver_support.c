@@ -1,4 +1,4 @@
-#include "standins/devices/standin_registry.h"
+#include "standins/devices/driver_support.h"
 
 #define POOL_TAG 0x67655256u /* "VReg" */
 
@@ -35,4 +35,11 @@ ULONG ReadSettingValue(PCWSTR keyPath, PCWSTR name, ULONG type, PVOID buffer, UL
 ULONG ReadSettingNumber(PCWSTR keyPath, PCWSTR name, ULONG fallback) {
     ULONG value = 0;
     return ReadSettingValue(keyPath, name, REG_DWORD, &value, sizeof value) == sizeof value ? value : fallback;
+}
+
+NTSTATUS CompleteRequest(PIRP irp, NTSTATUS status, ULONG_PTR information) {
+    irp->IoStatus.Status = status;
+    irp->IoStatus.Information = information;
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
+    return status;
 }
