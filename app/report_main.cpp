@@ -16,6 +16,7 @@
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/winring0.h"
 #include "sensors/prometheus_text.h"
+#include "sensors/text_format.h"
 
 namespace {
 
@@ -37,11 +38,6 @@ void Say(const std::u16string& message) {
     veltar::WriteStandardStream(STD_ERROR_HANDLE, u"veltar-report: " + message + u"\r\n");
 }
 
-std::u16string Decimal(DWORD value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 // WinRing0.dll is delay-loaded: without it, or without one of its three
 // exports, the first call into it would end the process with the loader's
 // status. Loading it first turns that into a message. Nothing when it loaded.
@@ -50,12 +46,17 @@ std::optional<std::u16string> LoadHardwareLibrary(HMODULE* library) {
     if (!*library) {
         const DWORD error = GetLastError();
         if (error == ERROR_MOD_NOT_FOUND) return u"WinRing0.dll was not found beside veltar-report.exe.";
-        return u"WinRing0.dll beside veltar-report.exe could not be loaded (Windows error " + Decimal(error) + u").";
+        std::u16string text;
+        veltar::ReplaceFormatted(text, u"WinRing0.dll beside veltar-report.exe could not be loaded (Windows error %lu).",
+                                 error);
+        return text;
     }
     for (const WORD ordinal : {7, 8, 21}) {
-        if (!GetProcAddress(*library, MAKEINTRESOURCEA(ordinal)))
-            return u"WinRing0.dll has no export with ordinal " + Decimal(ordinal) +
-                   u": it is not a hardware-access library that Veltar can use.";
+        if (GetProcAddress(*library, MAKEINTRESOURCEA(ordinal))) continue;
+        std::u16string text;
+        veltar::ReplaceFormatted(text, u"WinRing0.dll has no export with ordinal %u: it is not a hardware-access "
+                                       u"library that Veltar can use.", ordinal);
+        return text;
     }
     return std::nullopt;
 }

@@ -1,16 +1,13 @@
 #include "hardware/status_text.h"
 
+#include "sensors/text_format.h"
+
 namespace veltar::hardware {
 namespace {
 
 constexpr std::uint32_t kFileNotFound = 2;
 constexpr std::uint32_t kPathNotFound = 3;
 constexpr std::uint32_t kAccessDenied = 5;
-
-std::u16string Decimal(std::uint32_t value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 }  // namespace
 
@@ -19,7 +16,9 @@ std::u16string DeviceOpenFailure(std::uint32_t error) {
         return u"PawnIO is not installed: install it with its own installer (or start it if it is installed), "
                u"then start Veltar again.";
     if (error == kAccessDenied) return u"PawnIO admits administrators only: run as administrator.";
-    return u"PawnIO could not be opened (Windows error " + Decimal(error) + u").";
+    std::u16string text;
+    ReplaceFormatted(text, u"PawnIO could not be opened (Windows error %u).", error);
+    return text;
 }
 
 std::u16string ModulesMissing() {
