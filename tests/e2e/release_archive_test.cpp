@@ -1,5 +1,5 @@
 // The release archives as a Windows user gets them: made by the documented
-// command, with a checksum beside them, holding exactly the two programs, our
+// command, with a checksum beside them, holding exactly the three programs, our
 // WinRing0.dll and the two texts with Windows' line ends, each binary stripped
 // and carrying its version, and working once PawnIO and a module are there.
 #include <gtest/gtest.h>
@@ -66,7 +66,7 @@ TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
     EXPECT_EQ(Lines(listed.out),
               (std::set<std::string>{Folder() + "/veltar.exe", Folder() + "/veltar-report.exe",
-                                     Folder() + "/WinRing0.dll", Folder() + "/README.txt",
+                                     Folder() + "/veltar-autostart.exe", Folder() + "/WinRing0.dll", Folder() + "/README.txt",
                                      Folder() + "/PawnIO-modules.txt"}));
 
     const ProcessResult extracted = RunProcess({"python3", "-m", "zipfile", "-e", Archive(), unpacked.path().string()}, {});
@@ -87,6 +87,7 @@ TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
     const std::string versionInfo = SourcePath("build/" + Architecture() + "/veltar-version-info.exe");
     for (const auto& [file, description] : {std::pair{"veltar.exe", "Veltar temperature monitor"},
                                             std::pair{"veltar-report.exe", "Veltar temperature report"},
+                                            std::pair{"veltar-autostart.exe", "Veltar start at logon"},
                                             std::pair{"WinRing0.dll", "Veltar hardware access on PawnIO"}}) {
         const ProcessResult version = RunUnderWine(versionInfo, {}, {(folder / file).string()});
         EXPECT_EQ(version.out, std::string("FixedFileVersion=1.0.0.0\r\nFixedProductVersion=1.0.0.0\r\n") +

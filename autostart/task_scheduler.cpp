@@ -1,0 +1,109 @@
+#include "autostart/task_scheduler.h"
+
+#include <windows.h>
+#include <oleauto.h>
+#include <taskschd.h>
+
+#include "autostart/logon_task.h"
+#include "base/scoped_com.h"
+
+namespace veltar {
+namespace {
+
+// A BSTR for one call's argument, freed after it.
+class ScopedBstr {
+public:
+    explicit ScopedBstr(std::u16string_view text)
+        : m_bstr(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()))) {}
+    ScopedBstr() = default;
+    ScopedBstr(const ScopedBstr&) = delete;
+    ScopedBstr& operator=(const ScopedBstr&) = delete;
+    ~ScopedBstr() { SysFreeString(m_bstr); }
+    BSTR get() const { return m_bstr; }
+    BSTR* Receive() { return &m_bstr; }
+
+private:
+    BSTR m_bstr = nullptr;
+};
+
+SchedulerFailure Failed(std::u16string_view step, HRESULT status) { return {std::u16string(step), status}; }
+
+bool IsMissing(HRESULT status) {
+    return status == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || status == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+}
+
+// The scheduler's root folder, connected as the current user.
+SchedulerFailure OpenRootFolder(ScopedCom<ITaskFolder>& folder) {
+    ScopedCom<ITaskService> service;
+    HRESULT hr = CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                                  service.ReceiveVoid());
+    if (FAILED(hr)) return Failed(u"the Task Scheduler could not be started", hr);
+    VARIANT none;
+    VariantInit(&none);
+    hr = service->Connect(none, none, none, none);
+    if (FAILED(hr)) return Failed(u"the Task Scheduler could not be reached", hr);
+    const ScopedBstr root(u"\\");
+    hr = service->GetFolder(root.get(), folder.Receive());
+    if (FAILED(hr)) return Failed(u"the Task Scheduler's root folder could not be opened", hr);
+    return {};
+}
+
+// The program of the task's first action, without the quotes it is stored in.
+std::u16string FirstProgram(IRegisteredTask* task) {
+    ScopedCom<ITaskDefinition> definition;
+    ScopedCom<IActionCollection> actions;
+    ScopedCom<IAction> action;
+    ScopedCom<IExecAction> exec;
+    ScopedBstr path;
+    if (FAILED(task->get_Definition(definition.Receive())) || FAILED(definition->get_Actions(actions.Receive())) ||
+        FAILED(actions->get_Item(1, action.Receive())) ||
+        FAILED(action->QueryInterface(IID_IExecAction, exec.ReceiveVoid())) || FAILED(exec->get_Path(path.Receive())) ||
+        !path.get())
+        return {};
+    std::u16string program(reinterpret_cast<const char16_t*>(path.get()), SysStringLen(path.get()));
+    if (program.size() >= 2 && program.front() == u'"' && program.back() == u'"')
+        program = program.substr(1, program.size() - 2);
+    return program;
+}
+
+}  // namespace
+
+SchedulerFailure RegisterLogonTask(const std::u16string& xml) {
+    ScopedCom<ITaskFolder> folder;
+    if (auto failure = OpenRootFolder(folder); failure) return failure;
+    const ScopedBstr name(kLogonTaskName);
+    const ScopedBstr definition(xml);
+    VARIANT none;
+    VariantInit(&none);
+    ScopedCom<IRegisteredTask> registered;
+    // The group principal comes from the definition: no user or password here.
+    const HRESULT hr = folder->RegisterTask(name.get(), definition.get(), TASK_CREATE_OR_UPDATE, none, none,
+                                            TASK_LOGON_GROUP, none, registered.Receive());
+    if (FAILED(hr)) return Failed(u"the task \\Veltar could not be registered", hr);
+    return {};
+}
+
+SchedulerFailure DeleteLogonTask() {
+    ScopedCom<ITaskFolder> folder;
+    if (auto failure = OpenRootFolder(folder); failure) return failure;
+    const ScopedBstr name(kLogonTaskName);
+    const HRESULT hr = folder->DeleteTask(name.get(), 0);
+    if (FAILED(hr) && !IsMissing(hr)) return Failed(u"the task \\Veltar could not be removed", hr);
+    return {};
+}
+
+SchedulerFailure QueryLogonTask(LogonTaskState& state) {
+    state = {};
+    ScopedCom<ITaskFolder> folder;
+    if (auto failure = OpenRootFolder(folder); failure) return failure;
+    const ScopedBstr name(kLogonTaskName);
+    ScopedCom<IRegisteredTask> task;
+    const HRESULT hr = folder->GetTask(name.get(), task.Receive());
+    if (IsMissing(hr)) return {};
+    if (FAILED(hr)) return Failed(u"the task \\Veltar could not be read", hr);
+    state.registered = true;
+    state.program = FirstProgram(task.get());
+    return {};
+}
+
+}  // namespace veltar

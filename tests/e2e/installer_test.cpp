@@ -1,0 +1,309 @@
+// Veltar set up as a Windows user or an administrator of many PCs sets it up:
+// the start at logon turned on and off with veltar-autostart, and each MSI
+// installed silently in a fresh Wine prefix, upgraded, refused over a later
+// version and removed, leaving nothing behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/process_run.h"
+
+namespace veltar::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// msiexec's exit code for a refused installation (1603), as Wine cuts it to 8 bits.
+constexpr int kInstallFailed = 1603 & 0xFF;
+
+std::string Contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::set<std::string> Entries(const fs::path& folder) {
+    std::set<std::string> names;
+    if (fs::exists(folder))
+        for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::string Architecture(const char* arch) { return arch; }
+
+class Autostart : public ::testing::TestWithParam<const char*> {
+protected:
+    ProcessResult Run(const std::vector<std::string>& arguments, const std::string& tool = {}) {
+        return RunUnderWine(tool.empty() ? SourcePath("build/" + Architecture(GetParam()) + "/veltar-autostart.exe")
+                                         : tool,
+                            {}, arguments);
+    }
+    const fs::path tasks = SourcePath("build/wine-prefix/drive_c/windows/system32/tasks");
+};
+
+TEST_P(Autostart, TurnsTheLogonTaskOnAndOffAndSaysWhichItIs) {
+    ASSERT_EQ(Run({"off"}).exitCode, 0);
+    ProcessResult r = Run({"status"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Veltar does not start at logon.\r\n");
+
+    std::string program = "Z:" + SourcePath("build/" + Architecture(GetParam()) + "/veltar.exe");
+    std::replace(program.begin(), program.end(), '/', '\\');
+    for (int round = 0; round < 2; ++round) {
+        r = Run({"on"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "Veltar starts at logon now: " + program + "\r\n");
+    }
+    // Replaced, not added: one task. Wine's scheduler keeps only the settings.
+    EXPECT_EQ(Entries(tasks), std::set<std::string>{"Veltar"});
+    const std::string stored = Contents(tasks / "Veltar");
+    for (const char* setting :
+         {"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
+          "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+          "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>", "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>",
+          "<Priority>5</Priority>", "<Enabled>true</Enabled>"})
+        EXPECT_NE(stored.find(setting), std::string::npos) << setting << "\n" << stored;
+    r = Run({"status"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "Veltar starts at logon (task \\Veltar).\r\n");
+
+    for (int round = 0; round < 2; ++round) {
+        r = Run({"off"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "Veltar does not start at logon.\r\n");
+    }
+    EXPECT_EQ(Entries(tasks), std::set<std::string>{});
+    EXPECT_EQ(Run({"status"}).exitCode, 1);
+}
+
+TEST_P(Autostart, RefusesWrongArgumentsAndAProgramNotBesideIt) {
+    const std::string usageStart = "Usage: veltar-autostart on|off|status\r\n";
+    const struct {
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string out, errStart;
+    } cases[] = {
+        {{"--help"}, 0, usageStart, ""},
+        {{}, 2, "", usageStart},
+        {{"start"}, 2, "", "veltar-autostart: unknown argument: start\r\n" + usageStart},
+        {{"on", "off"}, 2, "", "veltar-autostart: one command at a time: on, off or status.\r\n" + usageStart},
+    };
+    for (const auto& c : cases) {
+        const ProcessResult r = Run(c.arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.errStart;
+        EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
+        EXPECT_EQ(r.err.substr(0, c.errStart.size()), c.errStart);
+    }
+
+    TemporaryFolder alone("autostart");
+    fs::copy_file(SourcePath("build/" + Architecture(GetParam()) + "/veltar-autostart.exe"),
+                  alone.path() / "veltar-autostart.exe");
+    const ProcessResult r = Run({"on"}, (alone.path() / "veltar-autostart.exe").string());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("veltar-autostart: veltar.exe was not found beside veltar-autostart.exe"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(Entries(tasks), std::set<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, Autostart, ::testing::Values("win32", "win64"));
+
+// One value of an MSI table row, by msiinfo's tab-separated export.
+std::map<std::string, std::string> TableColumns(const std::string& msi, const std::string& table, int key,
+                                                int value) {
+    const ProcessResult r = RunProcess({"msiinfo", "export", msi, table}, {});
+    std::map<std::string, std::string> rows;
+    std::istringstream in(r.out);
+    int lineNumber = 0;
+    for (std::string line; std::getline(in, line); ++lineNumber) {
+        if (lineNumber < 3) continue;  // column names, types and the table's key
+        std::vector<std::string> cells;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, '\t');) cells.push_back(cell);
+        if (static_cast<int>(cells.size()) > std::max(key, value)) rows[cells[key]] = cells[value];
+    }
+    return rows;
+}
+
+class Installer : public ::testing::TestWithParam<const char*> {
+protected:
+    std::string Arch() const { return GetParam(); }
+    bool Is64() const { return Arch() == "win64"; }
+    std::string Msi(const std::string& folder, const std::string& version) const {
+        return folder + "/veltar-" + version + "-" + Arch() + ".msi";
+    }
+
+    // A program in the fresh prefix, without the project's stand-ins: a clean machine.
+    ProcessResult Wine(const std::vector<std::string>& arguments, const char* loader = "wine") {
+        std::vector<std::string> argv{loader};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return RunProcess(argv,
+                          {"WINEPREFIX=" + prefix.path().string(), std::string("WINEARCH=") + (Is64() ? "win64" : "win32"),
+                           "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d", "DISPLAY="},
+                          300);
+    }
+    ProcessResult Msiexec(const std::string& action, const std::string& msi, const std::string& property = {}) {
+        std::vector<std::string> arguments{"msiexec", action, "Z:" + msi, "/qn"};
+        if (!property.empty()) arguments.push_back(property);
+        return Wine(arguments);
+    }
+
+    // DisplayName and DisplayVersion of every entry in Apps & features.
+    std::vector<std::pair<std::string, std::string>> UninstallEntries() {
+        std::vector<std::string> query{"reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                                       "/s"};
+        if (Is64()) query.push_back("/reg:64");
+        std::istringstream in(Wine(query).out);
+        std::vector<std::pair<std::string, std::string>> entries;
+        std::map<std::string, std::string> values;
+        auto flush = [&] {
+            if (values.count("DisplayName")) entries.emplace_back(values["DisplayName"], values["DisplayVersion"]);
+            if (values["DisplayName"] == "Veltar") publisher = values["Publisher"];
+            values.clear();
+        };
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.rfind("HKEY_", 0) == 0) flush();
+            std::istringstream words(line);
+            std::string name, type;
+            if (words >> name >> type && type == "REG_SZ") {
+                std::string value;
+                std::getline(words >> std::ws, value);
+                values[name] = value;
+            }
+        }
+        flush();
+        return entries;
+    }
+
+    fs::path Drive() const { return prefix.path() / "drive_c"; }
+    fs::path InstallFolder() const { return Drive() / "Program Files" / "Veltar"; }
+    fs::path Task() const { return Drive() / "windows/system32/tasks/Veltar"; }
+    std::vector<fs::path> Shortcuts() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::recursive_directory_iterator(Drive() / "users"))
+            if (entry.path().filename() == "Veltar.lnk") found.push_back(entry.path());
+        return found;
+    }
+
+    // Makes the packages of a build folder, and unpacks its zip beside them.
+    void Package(const std::string& folder, const std::string& version) {
+        const ProcessResult made = RunProcess({"bash", "-c", "cd \"$0\" && cpack", folder}, {}, 600);
+        ASSERT_EQ(made.exitCode, 0) << made.out << made.err;
+        const fs::path zip = folder + "/veltar-" + version + "-" + Arch() + ".zip";
+        const ProcessResult unpacked =
+            RunProcess({"python3", "-m", "zipfile", "-e", zip.string(), (unpacked_.path() / version).string()}, {});
+        ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
+    }
+    fs::path Unpacked(const std::string& version) const {
+        return unpacked_.path() / version / ("veltar-" + version + "-" + Arch());
+    }
+
+    TemporaryFolder prefix{"msi-prefix"};
+    TemporaryFolder unpacked_{"msi-files"};
+    std::string publisher;
+};
+
+TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
+    const std::string built = SourcePath("build/" + Arch());
+    ASSERT_NO_FATAL_FAILURE(Package(built, "1.0"));
+    const std::string msi = Msi(built, "1.0");
+
+    // The package's own tables: the version, the fixed upgrade code, the
+    // architecture and exactly the archive's files.
+    const auto properties = TableColumns(msi, "Property", 0, 1);
+    EXPECT_EQ(properties.at("ProductVersion"), "1.0.0");
+    EXPECT_EQ(properties.at("UpgradeCode"), Is64() ? "{75EA8477-8E37-4719-A710-06DC3FC8820E}"
+                                                   : "{DD827E78-1E6E-4F0B-AA0A-30F8C5E2B5D9}");
+    EXPECT_EQ(properties.at("Manufacturer"), "Veltar");
+    EXPECT_EQ(properties.at("ARPPRODUCTICON"), "veltar.ico");
+    const ProcessResult summary = RunProcess({"msiinfo", "suminfo", msi}, {});
+    EXPECT_NE(summary.out.find(Is64() ? "Template: x64;1033" : "Template: Intel;1033"), std::string::npos)
+        << summary.out;
+    std::set<std::string> packed;
+    for (const auto& [file, name] : TableColumns(msi, "File", 0, 2)) packed.insert(name);
+    EXPECT_EQ(packed, Entries(Unpacked("1.0")));
+    EXPECT_EQ(Entries(Unpacked("1.0")),
+              (std::set<std::string>{"veltar.exe", "veltar-report.exe", "veltar-autostart.exe", "WinRing0.dll",
+                                     "README.txt", "PawnIO-modules.txt"}));
+    EXPECT_EQ(Contents(msi + ".sha256").substr(64), "  veltar-1.0-" + Arch() + ".msi\n");
+    const ProcessResult checked =
+        RunProcess({"bash", "-c", "cd \"$(dirname \"$0\")\" && sha256sum --check --status \"$0.sha256\"", msi}, {});
+    EXPECT_EQ(checked.exitCode, 0);
+
+    // The same tree built as 1.0.1, for the upgrade.
+    const std::string later = SourcePath("build/upgrade-" + Arch());
+    const ProcessResult configured = RunProcess(
+        {"cmake", "-S", SourcePath("."), "-B", later, "-DCMAKE_BUILD_TYPE=Release", "-DVELTAR_VERSION=1.0.1",
+         "-DCMAKE_TOOLCHAIN_FILE=" + SourcePath(Is64() ? "cmake/mingw-x86_64.cmake" : "cmake/mingw-i686.cmake")},
+        {}, 600);
+    ASSERT_EQ(configured.exitCode, 0) << configured.out << configured.err;
+    const ProcessResult laterBuilt = RunProcess({"cmake", "--build", later, "-j2", "--target", "veltar", "veltar-report",
+                                                 "veltar-autostart", "winring0_pawnio"},
+                                                {}, 900);
+    ASSERT_EQ(laterBuilt.exitCode, 0) << laterBuilt.out << laterBuilt.err;
+    ASSERT_NO_FATAL_FAILURE(Package(later, "1.0.1"));
+
+    const ProcessResult booted = Wine({"wineboot", "-i"});
+    ASSERT_EQ(booted.exitCode, 0) << booted.err;
+    Wine({"-w"}, "wineserver");  // the prefix's set-up goes on after wineboot returns: the scheduler starts last
+
+    // An older version over a later one is refused, and changes nothing.
+    ASSERT_EQ(Msiexec("/i", Msi(later, "1.0.1")).exitCode, 0);
+    EXPECT_FALSE(fs::exists(Task()));  // not asked for
+    EXPECT_EQ(Msiexec("/i", msi).exitCode, kInstallFailed);
+    EXPECT_EQ(TableColumns(msi, "LaunchCondition", 0, 1).at("NOT WIX_DOWNGRADE_DETECTED"),
+              "A later version of Veltar is already installed. Remove it first to install this one.");
+    EXPECT_EQ(UninstallEntries(), (std::vector<std::pair<std::string, std::string>>{{"Veltar", "1.0.1"}}));
+    ASSERT_EQ(Msiexec("/x", Msi(later, "1.0.1")).exitCode, 0);
+
+    // Installed for a fleet: silently, starting at logon.
+    const ProcessResult installed = Msiexec("/i", msi, "AUTOSTART=1");
+    ASSERT_EQ(installed.exitCode, 0) << installed.out << installed.err;
+    EXPECT_EQ(Entries(InstallFolder()), Entries(Unpacked("1.0")));
+    for (const auto& name : Entries(Unpacked("1.0")))
+        EXPECT_EQ(Contents(InstallFolder() / name), Contents(Unpacked("1.0") / name)) << name;
+    ASSERT_EQ(Shortcuts().size(), 1u);
+    EXPECT_NE(Shortcuts()[0].string().find("Start Menu/Programs/Veltar.lnk"), std::string::npos);
+    const std::string shortcut = Contents(Shortcuts()[0]);
+    for (const std::string path : {"C:\\Program Files\\Veltar\\veltar.exe", "C:\\Program Files\\Veltar"}) {
+        std::string wide;
+        for (const char c : path) wide += std::string{c, '\0'};
+        EXPECT_TRUE(shortcut.find(path) != std::string::npos || shortcut.find(wide) != std::string::npos) << path;
+    }
+    EXPECT_EQ(UninstallEntries(), (std::vector<std::pair<std::string, std::string>>{{"Veltar", "1.0.0"}}));
+    EXPECT_EQ(publisher, "Veltar");
+    EXPECT_TRUE(fs::exists(Task()));
+    const ProcessResult report = Wine({"C:\\Program Files\\Veltar\\veltar-report.exe"});
+    EXPECT_EQ(report.exitCode, 1);  // our library ran from the install folder and found no PawnIO
+    EXPECT_NE(report.err.find("veltar-report: PawnIO is not installed"), std::string::npos) << report.err;
+
+    // An upgrade replaces it in place and keeps the start at logon.
+    ASSERT_EQ(Msiexec("/i", Msi(later, "1.0.1")).exitCode, 0);
+    EXPECT_EQ(UninstallEntries(), (std::vector<std::pair<std::string, std::string>>{{"Veltar", "1.0.1"}}));
+    for (const auto& name : Entries(Unpacked("1.0.1")))
+        EXPECT_EQ(Contents(InstallFolder() / name), Contents(Unpacked("1.0.1") / name)) << name;
+    EXPECT_TRUE(fs::exists(Task()));
+
+    // Removed silently: nothing is left.
+    ASSERT_EQ(Msiexec("/x", Msi(later, "1.0.1")).exitCode, 0);
+    EXPECT_FALSE(fs::exists(InstallFolder()));
+    EXPECT_TRUE(Shortcuts().empty());
+    EXPECT_EQ(UninstallEntries(), (std::vector<std::pair<std::string, std::string>>{}));
+    EXPECT_FALSE(fs::exists(Task()));
+    std::vector<std::string> key{"reg", "query", "HKLM\\Software\\Veltar"};
+    if (Is64()) key.push_back("/reg:64");
+    EXPECT_NE(Wine(key).exitCode, 0);
+    Wine({"-k"}, "wineserver");
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, Installer, ::testing::Values("win32", "win64"));
+
+}  // namespace
+}  // namespace veltar::e2e
