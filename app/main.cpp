@@ -5,7 +5,7 @@
 
 #include "app/app_module.h"
 #include "app/message_loop.h"
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "sensors/platform/com_setup.h"
 #include "sensors/platform/winring0.h"
 #include "ui/main_dlg.h"

@@ -1,6 +1,6 @@
 #include "chrome/framed_paint.h"
 
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "sensors/platform/value_record.h"
 #include "chrome/framed_background.h"
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 
 namespace veltar::hardware {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "hardware/pawnio_calls.h"
 #include "hardware/pawnio_device.h"
 #include "hardware/status_text.h"

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "app/app_module.h"
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "tray/tray_geometry.h"
 
 // The record's layout without the trailing balloon-icon handle (952 bytes in an x86 build).

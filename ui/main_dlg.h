@@ -9,7 +9,7 @@
 
 #include "app/dialog_impl.h"
 #include "app/message_loop.h"
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "res/resource.h"
 #include "tray/tray_icon_impl.h"
 #include "ui/docking.h"

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/scoped_win.h"
+#include "base/scoped_win.h"
 #include "sensors/platform/storage_access.h"
 
 namespace veltar {
