@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <chrono>
+
 #include "app/app_module.h"
 #include "app/message_loop.h"
 #include "base/scoped_win.h"
@@ -13,6 +15,12 @@
 namespace {
 
 constexpr wchar_t kInstanceMutexName[] = L"__VELTAR__MODULE__ONCE__";
+// How long shutdown waits for a report being built: a stalled sensor must not
+// keep the program from ending.
+constexpr std::chrono::milliseconds kReportWorkerWait{500};
+
+// False while a report may still be reading registers on the report thread.
+bool g_reportsEnded = true;
 
 }  // namespace
 
@@ -28,6 +36,7 @@ int RunMainWindow(LPWSTR, int nCmdShow) {
             nRet = theLoop.RunLoop();
             g_appModule.UnregisterLoop();
         }
+        g_reportsEnded = dlgMain.StopReportWorker(kReportWorkerWait);
     }
     return nRet;
 }
@@ -49,7 +58,9 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nCmdSh
 
     const int nRet = RunMainWindow(lpCmdLine, nCmdShow);
 
-    DeinitializeOls();
+    // Never released under a register read: when the report thread did not come
+    // back in time, the process ends with the library as it is.
+    if (g_reportsEnded) DeinitializeOls();
     g_appModule.Term();
     if (comInitialized) CoUninitialize();
     return nRet;

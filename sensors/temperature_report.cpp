@@ -47,8 +47,9 @@ std::uint32_t ReadDisks(std::vector<TemperatureReading>& readings, ManagementSer
 // The NVMe drives, by drive number, numbered on from the ATA disks. SATA disks
 // come through SMART already, and drives on other buses are not disks of ours.
 void ReadNvmeDrives(std::vector<TemperatureReading>& readings, StorageAccess& storage, std::uint32_t number) {
+    const std::uint32_t listed = storage.ListDrives();
     for (std::uint32_t drive = 0; drive < kDriveNumbers; ++drive) {
-        if (!storage.OpenDrive(drive)) continue;
+        if (!(listed >> drive & 1) || !storage.OpenDrive(drive)) continue;
         const auto device = storage.QueryProperty(kStorageDeviceProperty);
         if (device && BusType(*device) == kBusTypeNvme) {
             const auto data = storage.QueryProperty(kStorageDeviceTemperatureProperty);

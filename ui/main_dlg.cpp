@@ -52,6 +52,7 @@ BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM lPara
     if (dwMsgMapID != 0) return FALSE;
     const auto run = [&](auto handler) { return RunEntry(lResult, handler); };
     if (uMsg == WM_TIMER && run([&] { return OnTimer(wParam); })) return TRUE;
+    if (uMsg == kReportReadyMessage && run([&] { return OnReportReady(); })) return TRUE;
     if ((uMsg == WM_NCMOUSEMOVE || uMsg == WM_MOUSEMOVE) && run([&] { return OnMouseMove(); })) return TRUE;
     if (uMsg == WM_ENTERSIZEMOVE && run([&] { return OnEnterSizeMove(); })) return TRUE;
     if (uMsg == WM_EXITSIZEMOVE && run([&] { return OnExitSizeMove(); })) return TRUE;
@@ -106,6 +107,9 @@ LRESULT CMainDlg::OnInitDialog() {
     for (int id : {IDOK, IDCANCEL, ID_APP_ABOUT}) ShowWindow(GetDlgItem(m_hWnd, id), SW_HIDE);
     AddTrayIcon(u"TRAYICON", m_smallIcon.get(), IDR_TRAYMENU);
 
+    const HWND window = m_hWnd;
+    m_reportWorker = std::make_unique<veltar::ReportWorker>(
+        [] { return veltar::GetTemperatureReport(); }, [window] { PostMessageW(window, kReportReadyMessage, 0, 0); });
     SetTimer(m_hWnd, kRefreshTimerId, kRefreshPeriodMs, nullptr);
     return TRUE;
 }
@@ -123,14 +127,24 @@ void CMainDlg::SizeToReport(const std::u16string& report) {
     SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, size.width, size.height, SWP_NOMOVE);
 }
 
+// A tick asks for a report; while one is being built, it asks for nothing and
+// the window keeps showing the last one.
 LRESULT CMainDlg::OnTimer(UINT_PTR nIDEvent) {
-    if (nIDEvent == kRefreshTimerId) Refresh();
+    if (nIDEvent == kRefreshTimerId) m_reportWorker->Request();
     else if (!OnEdgeTimer(nIDEvent)) SetMsgHandled(false);
     return 0;
 }
 
-void CMainDlg::Refresh() {
-    std::u16string report = veltar::GetTemperatureReport();
+LRESULT CMainDlg::OnReportReady() {
+    if (auto report = m_reportWorker->Take()) ShowReport(std::move(*report));
+    return 0;
+}
+
+bool CMainDlg::StopReportWorker(std::chrono::milliseconds wait) {
+    return !m_reportWorker || m_reportWorker->Stop(wait);
+}
+
+void CMainDlg::ShowReport(std::u16string report) {
     SetWindowTextW(m_hWnd, veltar::AsOle(report.c_str()));
     m_strText = std::move(report);
     InvalidateIfClientChanged(m_hWnd, m_rcLastClient, TRUE);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -13,6 +15,10 @@
 #include "res/resource.h"
 #include "tray/tray_icon_impl.h"
 #include "ui/docking.h"
+#include "ui/report_worker.h"
+
+// Posted to the main window by the thread that builds its reports when one is ready.
+inline constexpr UINT kReportReadyMessage = WM_APP + 1;
 
 // The primary screen's width in pixels, stored once at set-up for docking.
 extern int g_nScreenWidth;
@@ -35,9 +41,15 @@ public:
                               DWORD dwMsgMapID) override;
     static std::span<const CUpdateUI<CMainDlg>::Entry> GetUpdateUIMap() { return {}; }
 
+    // Ends the thread that builds the reports, waiting for it at most that long:
+    // true when no report is being built any more, so that the hardware-access
+    // library may be released.
+    bool StopReportWorker(std::chrono::milliseconds wait);
+
 private:
     LRESULT OnInitDialog();
     LRESULT OnTimer(UINT_PTR nIDEvent);
+    LRESULT OnReportReady();
     LRESULT OnSize();
     LRESULT OnDestroy();
     LRESULT OnPaint();
@@ -52,7 +64,7 @@ private:
     LRESULT OnMoving(RECT* proposed);
 
     void SizeToReport(const std::u16string& report);
-    void Refresh();
+    void ShowReport(std::u16string report);
     bool SlideWindow(RECT window, veltar::SlideDirection direction);
     void StartEdgeTimer();
 
@@ -67,6 +79,8 @@ private:
     // which needs no icon.
     veltar::ScopedIcon m_bigIcon;
     veltar::ScopedIcon m_smallIcon;
+    // Builds each tick's report off this thread; made at set-up.
+    std::unique_ptr<veltar::ReportWorker> m_reportWorker;
 };
 
 // Invalidates the window's client area, and remembers it in last, when it differs from last.

@@ -14,6 +14,9 @@ inline constexpr std::uint32_t kDriveNumbers = 32;
 class StorageAccess {
 public:
     virtual ~StorageAccess() = default;
+    // The drives below kDriveNumbers that the system lists, as bits (bit n:
+    // drive n); all of them where it cannot list them.
+    virtual std::uint32_t ListDrives() = 0;
     // Opens \\.\PhysicalDrive<number> with no access rights, closing the drive
     // open before; false when it does not open.
     virtual bool OpenDrive(std::uint32_t number) = 0;

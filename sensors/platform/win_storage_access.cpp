@@ -4,13 +4,31 @@
 
 #include <string>
 
+#include "sensors/drive_names.h"
+
 namespace veltar {
 namespace {
 
 // Room for any descriptor the two queries return.
 constexpr DWORD kAnswerSize = 4096;
+// The list of device names starts with this room and may grow to the last.
+constexpr DWORD kFirstListSize = 16 * 1024;
+constexpr DWORD kLargestListSize = 4 * 1024 * 1024;
+constexpr std::uint32_t kEveryDrive = 0xFFFFFFFF;
 
 }  // namespace
+
+// One call lists every device name; opening each of the 32 drive names in turn
+// would cost more than the rest of the report where opening a device is slow.
+std::uint32_t WinStorageAccess::ListDrives() {
+    for (DWORD size = kFirstListSize; size <= kLargestListSize; size *= 4) {
+        std::u16string names(size, u'\0');
+        const DWORD length = QueryDosDeviceW(nullptr, reinterpret_cast<wchar_t*>(names.data()), size);
+        if (length > 0) return PhysicalDriveBits(std::u16string_view(names).substr(0, length));
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+    }
+    return kEveryDrive;
+}
 
 bool WinStorageAccess::OpenDrive(std::uint32_t number) {
     m_drive.Reset();

@@ -11,6 +11,7 @@ namespace veltar {
 
 class WinStorageAccess final : public StorageAccess {
 public:
+    std::uint32_t ListDrives() override;
     bool OpenDrive(std::uint32_t number) override;
     std::optional<std::vector<std::uint8_t>> QueryProperty(std::uint32_t property) override;
     void CloseDrive() override { m_drive.Reset(); }

@@ -198,12 +198,12 @@ std::vector<std::uint8_t> SmartData(int celsius) {
 
 SensorFixture LiveFixture(const SensorTree& tree) {
     SensorFixture fixture;
-    fixture.classes.push_back({u"root\\CIMV2", u"Win32_TemperatureProbe", {}});
-    FixtureClass zones{u"root\\WMI", u"MSAcpi_ThermalZoneTemperature", {}};
+    fixture.classes.push_back({u"root\\CIMV2", u"Win32_TemperatureProbe", {}, std::nullopt});
+    FixtureClass zones{u"root\\WMI", u"MSAcpi_ThermalZoneTemperature", {}, std::nullopt};
     for (std::uint32_t tenths : ThermalZones(tree))
         zones.objects.push_back({{{u"CurrentTemperature", Integer(VT_UI4, tenths)}}});
     fixture.classes.push_back(std::move(zones));
-    FixtureClass smart{u"root\\WMI", u"MSStorageDriver_ATAPISmartData", {}};
+    FixtureClass smart{u"root\\WMI", u"MSStorageDriver_ATAPISmartData", {}, std::nullopt};
     for (const Disk& disk : Disks(tree)) {
         FixtureValue name;
         name.type = VT_BSTR;

@@ -30,8 +30,15 @@ std::vector<std::uint8_t> TemperatureDescriptorBytes(std::int16_t celsius) {
     return bytes;
 }
 
+std::uint32_t MemoryStorageAccess::ListDrives() {
+    std::uint32_t listed = 0;
+    for (const FixtureDrive& drive : m_fixture.drives) listed |= std::uint32_t{1} << drive.number;
+    return listed;
+}
+
 bool MemoryStorageAccess::OpenDrive(std::uint32_t number) {
     CloseDrive();
+    openAttempts.push_back(number);
     for (const FixtureDrive& drive : m_fixture.drives) {
         if (drive.number != number) continue;
         m_open = &drive;

@@ -20,11 +20,13 @@ class MemoryStorageAccess final : public StorageAccess {
 public:
     explicit MemoryStorageAccess(SensorFixture fixture) : m_fixture(std::move(fixture)) {}
 
+    std::uint32_t ListDrives() override;
     bool OpenDrive(std::uint32_t number) override;
     std::optional<std::vector<std::uint8_t>> QueryProperty(std::uint32_t property) override;
     void CloseDrive() override;
 
     int openDrives = 0;                        // opened and not yet closed
+    std::vector<std::uint32_t> openAttempts;   // every drive number asked for
     std::vector<std::uint32_t> temperatureQueries;  // the drives asked for their temperature
 
 private:

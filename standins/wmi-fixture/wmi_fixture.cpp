@@ -110,6 +110,11 @@ public:
     HRESULT STDMETHODCALLTYPE Next(LONG, ULONG count, IWbemClassObject** objects, ULONG* returned) override {
         if (!objects || !returned) return WBEM_E_INVALID_PARAMETER;
         *returned = 0;
+        // A stalled provider, played: the query waits before its first object.
+        if (!m_stalled && m_source && m_source->stallMs) {
+            m_stalled = true;
+            Sleep(*m_source->stallMs);
+        }
         while (*returned < count && m_source && m_next < m_source->objects.size())
             objects[(*returned)++] = new FixtureClassObject(m_fixture, &m_source->objects[m_next++]);
         return *returned == count ? WBEM_S_NO_ERROR : WBEM_S_FALSE;
@@ -126,6 +131,7 @@ private:
     Fixture m_fixture;
     const FixtureClass* m_source;  // none: a class the fixture does not name
     std::size_t m_next = 0;
+    bool m_stalled = false;
 };
 
 class FixtureServices final : public ComObject<IWbemServices> {

@@ -169,4 +169,54 @@ std::wstring FromUtf8(const std::string& text) {
     return wide;
 }
 
+namespace {
+
+std::string ReadWholeFile(const std::wstring& path) {
+    std::string text;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    CloseHandle(file);
+    return text;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& text) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                    written == text.size();
+    CloseHandle(file);
+    return ok;
+}
+
+}  // namespace
+
+LiveFixture::LiveFixture(const std::wstring& name) : m_original(ReadWholeFile(FixturePath(name))) {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t file[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"vfx", 0, file);
+    m_path = file;
+    WriteWholeFile(m_path, m_original);
+}
+
+LiveFixture::~LiveFixture() { DeleteFileW(m_path.c_str()); }
+
+bool LiveFixture::Rewrite(const std::string& text) const {
+    const std::wstring next = m_path + L".new";
+    if (!WriteWholeFile(next, text)) return false;
+    // A file that a reader has open cannot be replaced; the provider holds it
+    // for a moment at each query.
+    for (int attempt = 0; attempt < 2000; ++attempt) {
+        if (MoveFileExW(next.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+        if (GetLastError() != ERROR_ACCESS_DENIED && GetLastError() != ERROR_SHARING_VIOLATION) break;
+        Sleep(1);
+    }
+    DeleteFileW(next.c_str());
+    return false;
+}
+
 }  // namespace veltar::driver

@@ -67,4 +67,25 @@ bool WaitFor(const Program& program, Condition condition, DWORD timeoutMs = 2000
 
 std::wstring FromUtf8(const std::string& text);
 
+// A fixture of the test's own, rewritten under the running program in one step
+// (the fixture provider reads it at every query); deleted when the object goes.
+class LiveFixture {
+public:
+    // Starts as a copy of the named fixture of tests/fixtures.
+    explicit LiveFixture(const std::wstring& name);
+    ~LiveFixture();
+    LiveFixture(const LiveFixture&) = delete;
+    LiveFixture& operator=(const LiveFixture&) = delete;
+
+    const std::wstring& path() const { return m_path; }
+    // The text it started with, to be edited for a rewrite.
+    const std::string& original() const { return m_original; }
+    // Replaces the whole file at once: a reader sees the old text or the new one.
+    bool Rewrite(const std::string& text) const;
+
+private:
+    std::wstring m_path;
+    std::string m_original;
+};
+
 }  // namespace veltar::driver

@@ -47,11 +47,18 @@ bool IsVisibleOfClass(HWND hWnd, const wchar_t* className) {
 class Soak : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring fixture = FixturePath(L"window.txt");
-        Program report(L"veltar-report.exe", fixture);
-        ASSERT_EQ(report.WaitForExit(), DWORD{0});
-        expectedReport = FromUtf8(report.Output());
-        program.emplace(L"veltar.exe", fixture);
+        // Every other refresh reads the probe at another value, so that each
+        // report the window shows can be told from the one before.
+        texts[0] = fixture.original();
+        texts[1] = texts[0];
+        texts[1].replace(texts[1].find("= VT_UI4 3121"), 13, "= VT_UI4 3131");
+        for (int i : {1, 0}) {
+            ASSERT_TRUE(fixture.Rewrite(texts[i]));
+            reports[i] = ReportOf(fixture.path());
+        }
+        ASSERT_NE(reports[0], reports[1]);
+        expectedReport = reports[0];
+        program.emplace(L"veltar.exe", fixture.path());
         ASSERT_TRUE(program->started());
         ASSERT_TRUE(WaitFor(*program, [&] {
             window = FindMainWindow(program->id());
@@ -59,9 +66,25 @@ protected:
         }));
     }
 
-    // A tick of the refresh timer, delivered as the timer delivers it.
+    // A tick of the refresh timer, delivered as the timer delivers it, and the
+    // report it asked for, built on the program's report thread, shown.
     void Refresh(int times) {
-        for (int i = 0; i < times; ++i) SendMessageW(window, WM_TIMER, 1, 0);
+        for (int i = 0; i < times; ++i) {
+            shown ^= 1;
+            ASSERT_TRUE(fixture.Rewrite(texts[shown]));
+            SendMessageW(window, WM_TIMER, 1, 0);
+            ASSERT_TRUE(WaitForText(reports[shown]));
+        }
+    }
+
+    // Re-reads the window text with a short wait in between: a report takes
+    // a few milliseconds.
+    bool WaitForText(const std::wstring& expected) {
+        const ULONGLONG end = GetTickCount64() + 20000;
+        while (WindowText(window) != expected) {
+            if (GetTickCount64() >= end || WaitForSingleObject(program->process(), 1) == WAIT_OBJECT_0) return false;
+        }
+        return true;
     }
 
     bool AnyVisible(const wchar_t* className) {
@@ -94,12 +117,16 @@ protected:
 
     void Exercise(int refreshes, int openings) {
         for (int round = 0; round < openings; ++round) {
-            Refresh(refreshes / openings);
+            ASSERT_NO_FATAL_FAILURE(Refresh(refreshes / openings));
             OpenAndCloseMenu(1);
             OpenAndCloseAbout(1);
         }
     }
 
+    LiveFixture fixture{L"window.txt"};
+    std::string texts[2];
+    std::wstring reports[2];
+    int shown = 0;
     std::wstring expectedReport;
     std::optional<Program> program;
     HWND window = nullptr;
@@ -112,9 +139,9 @@ protected:
 constexpr SIZE_T kMemoryGrowthBound = 256 * 1024;
 
 TEST_F(Soak, TenThousandRefreshesAndTwoHundredMenusAndAboutBoxesLeaveNothingBehind) {
-    Exercise(1000, 20);
+    ASSERT_NO_FATAL_FAILURE(Exercise(1000, 20));
     const Usage before = UsageOf(program->process());
-    Exercise(9000, 180);
+    ASSERT_NO_FATAL_FAILURE(Exercise(9000, 180));
     const Usage after = UsageOf(program->process());
     // Kept in the test report, for the record of what a long session costs.
     RecordProperty("committed_memory_after_warm_up", std::to_string(before.memory));

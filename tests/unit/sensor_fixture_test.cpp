@@ -93,6 +93,11 @@ TEST(SensorFixture, AMalformedLineIsReportedWithItsNumber) {
         {"drive 1 nvme 40000\n", 1},
         {"drive 1 sata\ndrive 1 nvme 3\n", 2},
         {"# fine\nbogus line\n", 2},
+        {"stall 100\n", 1},
+        {"wmi root\\WMI A\nobject\nstall 100\n", 3},
+        {"wmi root\\WMI A\nstall 1\nstall 2\n", 3},
+        {"wmi root\\WMI A\nstall soon\n", 2},
+        {"wmi root\\WMI A\nstall 4294967295\n", 2},
         {"wmi root\\WMI A\nobject\nX = VT_BSTR \xC3\x28\n", 3},
         // Beyond what a single holds.
         {"wmi root\\WMI A\nobject\nX = VT_R4 1e300\n", 3},
@@ -105,6 +110,15 @@ TEST(SensorFixture, AMalformedLineIsReportedWithItsNumber) {
         EXPECT_EQ(error->line, c.line) << c.text;
         EXPECT_FALSE(error->message.empty());
     }
+}
+
+TEST(SensorFixture, AStallBelongsToTheClassAboveIt) {
+    const auto parsed = ParseSensorFixture("wmi root\\WMI A\nstall 8000\nobject\nwmi root\\WMI B\nstall forever\n"
+                                           "wmi root\\WMI C\n");
+    const auto& fixture = std::get<SensorFixture>(parsed);
+    EXPECT_EQ(fixture.classes[0].stallMs, 8000u);
+    EXPECT_EQ(fixture.classes[1].stallMs, kStallForever);
+    EXPECT_EQ(fixture.classes[2].stallMs, std::nullopt);
 }
 
 TEST(SensorFixture, RegistersForOneProcessorWinOverRegistersForAll) {

@@ -1,4 +1,5 @@
 // The storage driver's descriptors read from hostile or short bytes.
+#include "sensors/drive_names.h"
 #include "sensors/storage_descriptors.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,21 @@ TEST(StorageDescriptors, TheCompositeIsTheWholeEntryWithIndexZero) {
     // A Size that cuts the entry off.
     EXPECT_EQ(CompositeTemperature(Temperatures({{0, 38}}, 39, 1)), std::nullopt);
     EXPECT_EQ(CompositeTemperature(Temperatures({{0, 38}}, 3, 1)), std::nullopt);
+}
+
+TEST(DriveNames, OnlyPhysicalDrivesZeroToThirtyOneCount) {
+    using namespace std::string_view_literals;
+    const struct {
+        std::u16string_view names;
+        std::uint32_t bits;
+    } cases[] = {
+        {u""sv, 0},
+        {u"C:\0PhysicalDrive0\0COM1\0PhysicalDrive31\0\0"sv, 0x80000001},
+        {u"physicaldrive7\0PHYSICALDRIVE12\0"sv, (1u << 7) | (1u << 12)},
+        {u"PhysicalDrive32\0PhysicalDrive\0PhysicalDrive01\0PhysicalDrive1a\0PhysicalDrive100\0"sv, 0},
+        {u"Harddisk0\0CdRom0\0PhysicalDrive3"sv, 1u << 3},  // the last name without its null
+    };
+    for (const auto& c : cases) EXPECT_EQ(PhysicalDriveBits(c.names), c.bits) << c.bits;
 }
 
 }  // namespace

@@ -90,6 +90,7 @@ TEST(TemperatureReport, NvmeDrivesFollowTheAtaDisksByDriveNumber) {
                     u"温度: -5.00℃\r\nCPU1-温度: 45.00℃\r\n";
         EXPECT_EQ(m.Report(), expected) << ata;
         EXPECT_EQ(m.storage.temperatureQueries, (std::vector<std::uint32_t>{2, 4, 7}));
+        EXPECT_EQ(m.storage.openAttempts, (std::vector<std::uint32_t>{2, 3, 4, 7}));  // only the drives listed
         EXPECT_EQ(m.storage.openDrives, 0);
     }
     Machine none(kRegisters, 1);

@@ -1,0 +1,81 @@
+// The hand-over between the window and the thread that builds its reports:
+// one build at a time, the newest report wins, and a stop that never waits
+// longer than it was given, whatever the build is doing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <semaphore>
+#include <string>
+
+#include "ui/report_worker.h"
+
+namespace veltar {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A build that says when it starts and waits to be let through; the reports count up.
+struct Builds {
+    std::counting_semaphore<> started{0};
+    std::counting_semaphore<> release{0};
+    std::counting_semaphore<> ready{0};
+    int count = 0;
+};
+
+std::unique_ptr<ReportWorker> WorkerOver(const std::shared_ptr<Builds>& builds) {
+    return std::make_unique<ReportWorker>(
+        [builds] {
+            builds->started.release();
+            builds->release.acquire();
+            return std::u16string(1, static_cast<char16_t>(u'0' + ++builds->count));
+        },
+        [builds] { builds->ready.release(); });
+}
+
+TEST(ReportWorker, BuildsOneReportAtATimeAndHandsOverTheNewest) {
+    const auto builds = std::make_shared<Builds>();
+    const auto worker = WorkerOver(builds);
+    EXPECT_EQ(worker->Take(), std::nullopt);
+
+    ASSERT_TRUE(worker->Request());
+    builds->started.acquire();
+    EXPECT_FALSE(worker->Request());  // a tick while it builds starts nothing
+    builds->release.release();
+    builds->ready.acquire();
+
+    ASSERT_TRUE(worker->Request());  // a second report, while the first is still not taken
+    builds->release.release();
+    builds->ready.acquire();
+    EXPECT_EQ(worker->Take(), u"2");
+    EXPECT_EQ(worker->Take(), std::nullopt);
+    EXPECT_EQ(builds->count, 2);
+    EXPECT_TRUE(worker->Stop(5s));
+}
+
+TEST(ReportWorker, StopsPromptlyWhileABuildIsStuckAndReportsNothingAfterwards) {
+    const auto builds = std::make_shared<Builds>();
+    auto worker = WorkerOver(builds);
+    ASSERT_TRUE(worker->Request());
+    builds->started.acquire();
+
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(worker->Stop(50ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+    EXPECT_FALSE(worker->Request());
+    worker.reset();  // the object goes; the stuck thread keeps what it shares
+
+    builds->release.release();  // the build comes back late: nothing is handed over
+    EXPECT_FALSE(builds->ready.try_acquire_for(200ms));
+}
+
+TEST(ReportWorker, StopsAtOnceWhenIdle) {
+    const auto builds = std::make_shared<Builds>();
+    const auto worker = WorkerOver(builds);
+    EXPECT_TRUE(worker->Stop(5s));
+    EXPECT_TRUE(worker->Stop(0ms));
+    EXPECT_EQ(builds->count, 0);
+}
+
+}  // namespace
+}  // namespace veltar

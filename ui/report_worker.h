@@ -1,0 +1,43 @@
+// Builds reports on a thread of its own, one at a time, so that a sensor that
+// stalls never stalls the window. The window asks for a report at each tick
+// and takes the newest one when it is told that one is ready.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace veltar {
+
+class ReportWorker {
+public:
+    using Build = std::function<std::u16string()>;
+    // Runs on the worker's thread each time a report is ready to be taken.
+    using Ready = std::function<void()>;
+
+    ReportWorker(Build build, Ready ready);
+    ~ReportWorker();
+    ReportWorker(const ReportWorker&) = delete;
+    ReportWorker& operator=(const ReportWorker&) = delete;
+
+    // Starts a build, unless one is being built or asked for already: false then.
+    bool Request();
+    // The newest report built and not yet taken.
+    std::optional<std::u16string> Take();
+    // Ends the worker: true when its thread has ended within the wait, so that
+    // nothing it called is running any more. A thread stuck in a build is left
+    // to end with the process; it starts nothing more and reports nothing.
+    bool Stop(std::chrono::milliseconds wait);
+
+private:
+    struct State;
+    static void Run(const std::shared_ptr<State>& state);
+
+    std::shared_ptr<State> m_state;
+    std::thread m_thread;
+};
+
+}  // namespace veltar
