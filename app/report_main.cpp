@@ -1,54 +1,91 @@
-// veltar-report: prints one temperature report, or the same readings for a
-// monitoring system, and exits 0; 1 when the hardware-access library or the
-// output fails, 2 for a usage error.
+// veltar-report: prints the temperature report once or every few seconds, as
+// text, Prometheus text, CSV rows or a check plugin's answer, to standard
+// output or replacing a file whole. Exit 0 done, 1 hardware or output failure,
+// 2 usage error; as a check plugin 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.
 #include <windows.h>
 #include <io.h>
 #include <objbase.h>
 
+#include <cmath>
 #include <cstdio>
-#include <cwchar>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/standard_stream.h"
+#include "app/whole_file.h"
+#include "app/windows_error.h"
+#include "report/csv_rows.h"
+#include "report/report_options.h"
 #include "sensors/platform/com_setup.h"
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/winring0.h"
 #include "sensors/prometheus_text.h"
 #include "sensors/text_format.h"
+#include "sensors/utf8.h"
 
 namespace {
 
+using veltar::CheckStatus;
+using veltar::ReportFormat;
+using veltar::ReportOptions;
+using veltar::TemperatureReading;
+
 constexpr char16_t kUsage[] =
-    u"Usage: veltar-report [--format=prometheus]\r\n"
+    u"Usage: veltar-report [--format=prometheus|nagios|csv] [--sensor=mainboard|disk|cpu]...\r\n"
+    u"                     [--output=FILE] [--interval=SECONDS [--count=N]]\r\n"
+    u"                     [--warning=RANGE] [--critical=RANGE]\r\n"
     u"\r\n"
-    u"Prints this computer's temperatures once, as Veltar shows them: the mainboard,\r\n"
-    u"every ATA disk and every processor.\r\n"
+    u"Prints this computer's temperatures as Veltar shows them: the mainboard, every\r\n"
+    u"ATA disk and NVMe drive, and every processor.\r\n"
     u"\r\n"
-    u"  --format=prometheus  the same readings in Prometheus' text format, as the\r\n"
-    u"                       gauge veltar_temperature_celsius\r\n"
+    u"  --format=prometheus  the readings in Prometheus' text format, as the gauge\r\n"
+    u"                       veltar_temperature_celsius\r\n"
+    u"  --format=nagios      a check plugin's answer for Nagios, Icinga and the like:\r\n"
+    u"                       one status line with performance data\r\n"
+    u"  --format=csv         rows of time,sensor,index,celsius\r\n"
+    u"  --sensor=KIND        only the mainboard, the disks or the processors; may be\r\n"
+    u"                       given more than once\r\n"
+    u"  --output=FILE        replaces FILE whole, in one step, instead of writing to\r\n"
+    u"                       standard output\r\n"
+    u"  --interval=SECONDS   again every SECONDS (at least 1), until Ctrl+C\r\n"
+    u"  --count=N            with --interval: N times\r\n"
+    u"  --warning=RANGE      with --format=nagios: WARNING for a reading that the\r\n"
+    u"  --critical=RANGE     range alerts for, CRITICAL likewise (N, N:, ~:N, N:M\r\n"
+    u"                       alert outside the range, @N:M inside it)\r\n"
     u"  --help               this text\r\n"
     u"\r\n"
-    u"Exit status: 0 report written, 1 hardware or output failure, 2 usage error.\r\n";
-
-enum class Format { Report, Prometheus };
+    u"Exit status: 0 done, 1 hardware or output failure, 2 usage error.\r\n"
+    u"With --format=nagios: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.\r\n";
 
 void Say(const std::u16string& message) {
     veltar::WriteStandardStream(STD_ERROR_HANDLE, u"veltar-report: " + message + u"\r\n");
 }
 
-// WinRing0.dll is delay-loaded: without it, or without one of its three
-// exports, the first call into it would end the process with the loader's
-// status. Loading it first turns that into a message. Nothing when it loaded.
+std::u16string OwnFolder() {
+    std::u16string self(32768, u'\0');
+    const DWORD length =
+        GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(self.data()), static_cast<DWORD>(self.size()));
+    self.resize(length < self.size() ? length : 0);
+    const std::size_t slash = self.find_last_of(u'\\');
+    return slash == std::u16string::npos ? std::u16string() : self.substr(0, slash);
+}
+
+// WinRing0.dll from this program's own folder and from nowhere else: the
+// program runs as administrator, and a library of that name in the current
+// folder or on the path must never be loaded. WinRing0.dll is delay-loaded:
+// once this one is loaded, the delay-load helper takes it by name. Nothing
+// when it loaded.
 std::optional<std::u16string> LoadHardwareLibrary(HMODULE* library) {
-    *library = LoadLibraryW(L"WinRing0.dll");
+    const std::u16string path = OwnFolder() + u"\\WinRing0.dll";
+    *library = nullptr;
+    if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str())) == INVALID_FILE_ATTRIBUTES)
+        return u"WinRing0.dll was not found beside veltar-report.exe.";
+    *library = LoadLibraryExW(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!*library) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_MOD_NOT_FOUND) return u"WinRing0.dll was not found beside veltar-report.exe.";
         std::u16string text;
         veltar::ReplaceFormatted(text, u"WinRing0.dll beside veltar-report.exe could not be loaded (Windows error %lu).",
-                                 error);
+                                 GetLastError());
         return text;
     }
     for (const WORD ordinal : {7, 8, 21}) {
@@ -73,7 +110,7 @@ std::u16string HardwareStatus(HMODULE library) {
 // The query's diagnostic lines go to standard output; while the readings are
 // taken they are sent to standard error, so that standard output carries the
 // report alone. Nothing when standard output cannot be sent there and back.
-std::optional<std::vector<veltar::TemperatureReading>> ReadingsWithDiagnosticsOnStandardError() {
+std::optional<std::vector<TemperatureReading>> ReadingsWithDiagnosticsOnStandardError() {
     std::fflush(stdout);
     const int output = _fileno(stdout);
     const int savedOutput = output >= 0 ? _dup(output) : -1;
@@ -82,7 +119,7 @@ std::optional<std::vector<veltar::TemperatureReading>> ReadingsWithDiagnosticsOn
         _close(savedOutput);
         return std::nullopt;
     }
-    std::vector<veltar::TemperatureReading> readings = veltar::GetTemperatureReadings();
+    std::vector<TemperatureReading> readings = veltar::GetTemperatureReadings();
     std::fflush(stdout);
     const bool restored = _dup2(savedOutput, output) == 0;
     _close(savedOutput);
@@ -90,54 +127,177 @@ std::optional<std::vector<veltar::TemperatureReading>> ReadingsWithDiagnosticsOn
     return readings;
 }
 
+// 100-nanosecond intervals since 1601.
+long long Ticks(const SYSTEMTIME& time) {
+    FILETIME file{};
+    SystemTimeToFileTime(&time, &file);
+    return static_cast<long long>(file.dwHighDateTime) << 32 | file.dwLowDateTime;
+}
+
+veltar::LocalTime Now() {
+    constexpr double kTicksPerMinute = 60.0 * 10000000.0;
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    GetSystemTime(&utc);
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
+    const int offset = static_cast<int>(std::llround(static_cast<double>(Ticks(local) - Ticks(utc)) / kTicksPerMinute));
+    return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond, offset};
+}
+
+// Set by Ctrl+C, Ctrl+Break or the console closing: the rounds end after the
+// one being written. The handler waits for that when Windows ends the process
+// as soon as it returns.
+HANDLE g_stop = nullptr;
+HANDLE g_finished = nullptr;
+constexpr DWORD kFinishWaitMs = 4000;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    SetEvent(g_stop);
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        WaitForSingleObject(g_finished, kFinishWaitMs);
+    return TRUE;
+}
+
+// Writes the text where the options send it; false, after saying why, when it
+// could not be written.
+bool Deliver(const ReportOptions& options, const std::u16string& text) {
+    if (!options.output) {
+        if (veltar::WriteStandardStream(STD_OUTPUT_HANDLE, text)) return true;
+        Say(u"the report could not be written to standard output.");
+        return false;
+    }
+    const DWORD error = veltar::ReplaceWholeFile(*options.output, veltar::ToUtf8(text));
+    if (error == ERROR_SUCCESS) return true;
+    Say(*options.output + u" could not be replaced, and is as it was: " + veltar::Win32ErrorText(error));
+    return false;
+}
+
+// The report tool's rounds with the library initialised; the exit status.
+class Rounds {
+public:
+    explicit Rounds(const ReportOptions& options) : m_options(options) {}
+
+    int Run() {
+        if (m_options.format == ReportFormat::Nagios) return Check();
+        bool allWritten = true;
+        for (std::uint32_t round = 1;; ++round) {
+            const auto readings = ReadingsWithDiagnosticsOnStandardError();
+            if (!readings) {
+                Say(u"standard output could not be set aside while the report was built; no report was printed.");
+                return 1;
+            }
+            const bool written = Deliver(m_options, Text(veltar::KeepSensors(*readings, m_options.sensors)));
+            // Standard output that cannot be written to will not be later; a
+            // file held by a reader may be free at the next round.
+            if (!written && !m_options.output) return 1;
+            allWritten = allWritten && written;
+            if (!m_options.intervalSeconds || (m_options.count && round >= *m_options.count)) break;
+            if (WaitUntilNextRound()) break;
+        }
+        if (m_options.intervalSeconds && !m_options.count) return 0;
+        return allWritten ? 0 : 1;
+    }
+
+private:
+    std::u16string Text(const std::vector<TemperatureReading>& readings) {
+        switch (m_options.format) {
+            case ReportFormat::Prometheus: return veltar::FormatPrometheus(readings);
+            case ReportFormat::Csv: {
+                // A file replaced whole is a new table each time; standard output one table.
+                std::u16string text = m_headerWritten && !m_options.output ? u"" : veltar::CsvHeader();
+                m_headerWritten = true;
+                return text + veltar::CsvRows(readings, Now());
+            }
+            case ReportFormat::Report:
+            case ReportFormat::Nagios: break;
+        }
+        return veltar::FormatReport(readings);
+    }
+
+    // True when the rounds are to end.
+    bool WaitUntilNextRound() {
+        const ULONGLONG due = m_started + static_cast<ULONGLONG>(*m_options.intervalSeconds) * 1000 * ++m_waits;
+        const ULONGLONG now = GetTickCount64();
+        return WaitForSingleObject(g_stop, due > now ? static_cast<DWORD>(due - now) : 0) == WAIT_OBJECT_0;
+    }
+
+    int Check() {
+        const auto readings = ReadingsWithDiagnosticsOnStandardError();
+        veltar::CheckAnswer answer;
+        if (!readings) answer = veltar::CheckUnknown(u"standard output could not be set aside while reading");
+        else if (const auto kept = veltar::KeepSensors(*readings, m_options.sensors); kept.empty())
+            answer = veltar::CheckUnknown(u"no reading is left after --sensor");
+        else answer = veltar::CheckReadings(kept, m_options.thresholds);
+        return Deliver(m_options, answer.line) ? static_cast<int>(answer.status) : static_cast<int>(CheckStatus::Unknown);
+    }
+
+    const ReportOptions& m_options;
+    bool m_headerWritten = false;
+    ULONGLONG m_started = GetTickCount64();
+    ULONGLONG m_waits = 0;
+};
+
 // Reads and writes with the library initialised; the exit status.
-int WriteReadings(Format format, HMODULE library) {
+int RunWithLibrary(const ReportOptions& options, HMODULE library) {
     if (!InitializeOls()) {
-        Say(u"the hardware-access library WinRing0.dll could not be initialised (InitializeOls failed); "
-            u"no processor registers can be read.");
+        const std::u16string failed =
+            u"the hardware-access library WinRing0.dll could not be initialised (InitializeOls failed); "
+            u"no processor registers can be read.";
         const std::u16string status = HardwareStatus(library);
+        if (options.format == ReportFormat::Nagios) {
+            Deliver(options, veltar::CheckUnknown(status.empty() ? failed : failed + u" " + status).line);
+            return static_cast<int>(CheckStatus::Unknown);
+        }
+        Say(failed);
         if (!status.empty()) Say(status);
         return 1;
     }
-    const auto readings = ReadingsWithDiagnosticsOnStandardError();
+    const int status = Rounds(options).Run();
     DeinitializeOls();
-    if (!readings) {
-        Say(u"standard output could not be set aside while the report was built; no report was printed.");
+    return status;
+}
+
+int Run(const ReportOptions& options) {
+    const bool check = options.format == ReportFormat::Nagios;
+    HMODULE library = nullptr;
+    if (const auto problem = LoadHardwareLibrary(&library)) {
+        if (library) FreeLibrary(library);
+        if (check) {
+            Deliver(options, veltar::CheckUnknown(*problem).line);
+            return static_cast<int>(CheckStatus::Unknown);
+        }
+        Say(*problem);
         return 1;
     }
-    const std::u16string text =
-        format == Format::Report ? veltar::FormatReport(*readings) : veltar::FormatPrometheus(*readings);
-    if (!veltar::WriteStandardStream(STD_OUTPUT_HANDLE, text)) {
-        Say(u"the report could not be written to standard output.");
-        return 1;
+    if (options.intervalSeconds) {
+        g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        g_finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     }
-    return 0;
+    const bool comInitialized = veltar::InitializeComForQueries();
+    const int status = RunWithLibrary(options, library);
+    if (comInitialized) CoUninitialize();
+    FreeLibrary(library);
+    if (g_finished) SetEvent(g_finished);
+    return status;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    Format format = Format::Report;
-    for (int i = 1; i < argc; ++i) {
-        if (std::wcscmp(argv[i], L"--help") == 0) return veltar::WriteStandardStream(STD_OUTPUT_HANDLE, kUsage) ? 0 : 1;
-        if (std::wcscmp(argv[i], L"--format=prometheus") == 0) {
-            format = Format::Prometheus;
-            continue;
+    std::vector<std::u16string_view> arguments;
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
+    auto parsed = veltar::ParseReportOptions(arguments);
+    if (const auto* error = std::get_if<veltar::OptionsError>(&parsed)) {
+        if (veltar::AsksForCheckFormat(arguments)) {
+            veltar::WriteStandardStream(STD_OUTPUT_HANDLE, veltar::CheckUnknown(error->message).line);
+            return static_cast<int>(CheckStatus::Unknown);
         }
-        Say(u"unknown argument: " + std::u16string(reinterpret_cast<const char16_t*>(argv[i])));
+        Say(error->message);
         veltar::WriteStandardStream(STD_ERROR_HANDLE, kUsage);
         return 2;
     }
-
-    HMODULE library = nullptr;
-    if (const auto problem = LoadHardwareLibrary(&library)) {
-        Say(*problem);
-        if (library) FreeLibrary(library);
-        return 1;
-    }
-    const bool comInitialized = veltar::InitializeComForQueries();
-    const int status = WriteReadings(format, library);
-    if (comInitialized) CoUninitialize();
-    FreeLibrary(library);
-    return status;
+    const auto& options = std::get<ReportOptions>(parsed);
+    if (options.help) return veltar::WriteStandardStream(STD_OUTPUT_HANDLE, kUsage) ? 0 : 1;
+    return Run(options);
 }

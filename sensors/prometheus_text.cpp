@@ -3,18 +3,6 @@
 #include "sensors/text_format.h"
 
 namespace veltar {
-namespace {
-
-const char16_t* SensorLabel(SensorKind kind) {
-    switch (kind) {
-        case SensorKind::Mainboard: return u"mainboard";
-        case SensorKind::Disk: return u"disk";
-        case SensorKind::Processor: return u"cpu";
-    }
-    return u"";
-}
-
-}  // namespace
 
 std::u16string FormatPrometheus(const std::vector<TemperatureReading>& readings) {
     std::u16string text =
@@ -22,7 +10,7 @@ std::u16string FormatPrometheus(const std::vector<TemperatureReading>& readings)
         u"# TYPE veltar_temperature_celsius gauge\n";
     for (const TemperatureReading& reading : readings)
         AppendFormatted(text, u"veltar_temperature_celsius{sensor=\"%s\",index=\"%u\"} %.2f\n",
-                        SensorLabel(reading.kind), reading.number, reading.celsius);
+                        SensorName(reading.kind), reading.number, reading.celsius);
     return text;
 }
 

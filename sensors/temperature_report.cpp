@@ -80,6 +80,15 @@ void ReadProcessors(std::vector<TemperatureReading>& readings, HardwareAccess& h
 
 }  // namespace
 
+const char16_t* SensorName(SensorKind kind) {
+    switch (kind) {
+        case SensorKind::Mainboard: return u"mainboard";
+        case SensorKind::Disk: return u"disk";
+        case SensorKind::Processor: return u"cpu";
+    }
+    return u"";
+}
+
 std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, StorageAccess& storage,
                                                        HardwareAccess& hardware) {
     std::vector<TemperatureReading> readings;

@@ -20,6 +20,9 @@ struct TemperatureReading {
     double celsius = 0;
 };
 
+// The kind's name for monitoring systems: "mainboard", "disk" or "cpu".
+const char16_t* SensorName(SensorKind kind);
+
 // The readings of the report, in its order, read afresh.
 std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, StorageAccess& storage,
                                                        HardwareAccess& hardware);

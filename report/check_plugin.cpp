@@ -1,0 +1,116 @@
+#include "report/check_plugin.h"
+
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+#include "sensors/text_format.h"
+
+namespace veltar {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// A plain decimal number: an optional sign, digits, an optional fraction.
+std::optional<double> ParseDecimal(std::u16string_view text) {
+    std::string ascii;
+    std::size_t digits = 0;
+    bool point = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if ((c == u'-' || c == u'+') && i == 0) {
+        } else if (c == u'.' && !point) {
+            point = true;
+        } else if (c >= u'0' && c <= u'9') {
+            ++digits;
+        } else {
+            return std::nullopt;
+        }
+        ascii += static_cast<char>(c);
+    }
+    if (digits == 0) return std::nullopt;
+    return std::strtod(ascii.c_str(), nullptr);
+}
+
+const char16_t* StatusName(CheckStatus status) {
+    switch (status) {
+        case CheckStatus::Ok: return u"OK";
+        case CheckStatus::Warning: return u"WARNING";
+        case CheckStatus::Critical: return u"CRITICAL";
+        case CheckStatus::Unknown: break;
+    }
+    return u"UNKNOWN";
+}
+
+bool AnyAlerts(const std::vector<TemperatureReading>& readings, const std::optional<CheckThreshold>& threshold) {
+    if (!threshold) return false;
+    for (const TemperatureReading& reading : readings)
+        if (Alerts(threshold->range, reading.celsius)) return true;
+    return false;
+}
+
+}  // namespace
+
+std::optional<CheckRange> ParseCheckRange(std::u16string_view text) {
+    CheckRange range;
+    if (!text.empty() && text.front() == u'@') {
+        range.inside = true;
+        text.remove_prefix(1);
+    }
+    const std::size_t colon = text.find(u':');
+    if (colon == std::u16string_view::npos) {
+        const auto end = ParseDecimal(text);
+        if (!end) return std::nullopt;
+        range.end = *end;
+    } else {
+        const std::u16string_view start = text.substr(0, colon);
+        const std::u16string_view end = text.substr(colon + 1);
+        if (start == u"~") {
+            range.start = -kInfinity;
+        } else if (!start.empty()) {
+            const auto value = ParseDecimal(start);
+            if (!value) return std::nullopt;
+            range.start = *value;
+        }
+        if (end.empty()) {
+            range.end = kInfinity;
+        } else {
+            const auto value = ParseDecimal(end);
+            if (!value) return std::nullopt;
+            range.end = *value;
+        }
+    }
+    if (range.start > range.end) return std::nullopt;
+    return range;
+}
+
+bool Alerts(const CheckRange& range, double value) {
+    const bool within = value >= range.start && value <= range.end;
+    return range.inside ? within : !within;
+}
+
+CheckAnswer CheckReadings(const std::vector<TemperatureReading>& readings, const CheckThresholds& thresholds) {
+    CheckAnswer answer;
+    answer.status = AnyAlerts(readings, thresholds.critical)  ? CheckStatus::Critical
+                    : AnyAlerts(readings, thresholds.warning) ? CheckStatus::Warning
+                                                              : CheckStatus::Ok;
+    const TemperatureReading* hottest = &readings.front();
+    for (const TemperatureReading& reading : readings)
+        if (reading.celsius > hottest->celsius) hottest = &reading;
+    AppendFormatted(answer.line, u"VELTAR %s - %u reading%s, the hottest %s_%u at %.2f C |", StatusName(answer.status),
+                    static_cast<unsigned>(readings.size()), readings.size() == 1 ? u"" : u"s",
+                    SensorName(hottest->kind), hottest->number, hottest->celsius);
+    const std::u16string warning = thresholds.warning ? thresholds.warning->text : u"";
+    const std::u16string critical = thresholds.critical ? thresholds.critical->text : u"";
+    for (const TemperatureReading& reading : readings)
+        AppendFormatted(answer.line, u" '%s_%u'=%.2f;%s;%s", SensorName(reading.kind), reading.number,
+                        reading.celsius, warning, critical);
+    answer.line += u"\n";
+    return answer;
+}
+
+CheckAnswer CheckUnknown(std::u16string_view reason) {
+    return {CheckStatus::Unknown, u"VELTAR UNKNOWN - " + std::u16string(reason) + u"\n"};
+}
+
+}  // namespace veltar

@@ -1,0 +1,105 @@
+#include "report/report_options.h"
+
+#include <algorithm>
+
+namespace veltar {
+namespace {
+
+constexpr std::u16string_view kCheckFormat = u"--format=nagios";
+
+// The value of "--name=value", when the argument is that option.
+std::optional<std::u16string_view> ValueOf(std::u16string_view argument, std::u16string_view name) {
+    if (argument.size() <= name.size() || argument.substr(0, name.size()) != name || argument[name.size()] != u'=')
+        return std::nullopt;
+    return argument.substr(name.size() + 1);
+}
+
+// A whole number from 1 to 100000000, in decimal digits only.
+std::optional<std::uint32_t> PositiveNumber(std::u16string_view text) {
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char16_t c : text) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(c - u'0');
+    }
+    if (value == 0) return std::nullopt;
+    return value;
+}
+
+std::optional<SensorKind> SensorNamed(std::u16string_view name) {
+    for (const SensorKind kind : {SensorKind::Mainboard, SensorKind::Disk, SensorKind::Processor})
+        if (name == SensorName(kind)) return kind;
+    return std::nullopt;
+}
+
+OptionsError Error(std::u16string message) { return {std::move(message)}; }
+
+}  // namespace
+
+bool AsksForCheckFormat(std::span<const std::u16string_view> arguments) {
+    return std::find(arguments.begin(), arguments.end(), kCheckFormat) != arguments.end();
+}
+
+std::variant<ReportOptions, OptionsError> ParseReportOptions(std::span<const std::u16string_view> arguments) {
+    ReportOptions options;
+    bool formatGiven = false;
+    for (const std::u16string_view argument : arguments) {
+        const std::u16string text(argument);
+        if (argument == u"--help") {
+            options.help = true;
+        } else if (const auto format = ValueOf(argument, u"--format")) {
+            if (formatGiven) return Error(u"--format is given more than once");
+            formatGiven = true;
+            if (*format == u"prometheus") options.format = ReportFormat::Prometheus;
+            else if (*format == u"nagios") options.format = ReportFormat::Nagios;
+            else if (*format == u"csv") options.format = ReportFormat::Csv;
+            else return Error(u"unknown format: " + std::u16string(*format) + u" (prometheus, nagios or csv)");
+        } else if (const auto sensor = ValueOf(argument, u"--sensor")) {
+            const auto kind = SensorNamed(*sensor);
+            if (!kind) return Error(u"unknown sensor: " + std::u16string(*sensor) + u" (mainboard, disk or cpu)");
+            if (std::find(options.sensors.begin(), options.sensors.end(), *kind) == options.sensors.end())
+                options.sensors.push_back(*kind);
+        } else if (const auto output = ValueOf(argument, u"--output")) {
+            if (options.output) return Error(u"--output is given more than once");
+            if (output->empty()) return Error(u"--output needs a file name");
+            options.output = std::u16string(*output);
+        } else if (const auto warning = ValueOf(argument, u"--warning")) {
+            if (options.thresholds.warning) return Error(u"--warning is given more than once");
+            const auto range = ParseCheckRange(*warning);
+            if (!range) return Error(u"--warning is not a range: " + std::u16string(*warning));
+            options.thresholds.warning = CheckThreshold{std::u16string(*warning), *range};
+        } else if (const auto critical = ValueOf(argument, u"--critical")) {
+            if (options.thresholds.critical) return Error(u"--critical is given more than once");
+            const auto range = ParseCheckRange(*critical);
+            if (!range) return Error(u"--critical is not a range: " + std::u16string(*critical));
+            options.thresholds.critical = CheckThreshold{std::u16string(*critical), *range};
+        } else if (const auto interval = ValueOf(argument, u"--interval")) {
+            if (options.intervalSeconds) return Error(u"--interval is given more than once");
+            options.intervalSeconds = PositiveNumber(*interval);
+            if (!options.intervalSeconds) return Error(u"--interval takes whole seconds, at least 1: " + text);
+        } else if (const auto count = ValueOf(argument, u"--count")) {
+            if (options.count) return Error(u"--count is given more than once");
+            options.count = PositiveNumber(*count);
+            if (!options.count) return Error(u"--count takes a whole number, at least 1: " + text);
+        } else {
+            return Error(u"unknown argument: " + text);
+        }
+    }
+    const bool check = options.format == ReportFormat::Nagios;
+    if (!check && (options.thresholds.warning || options.thresholds.critical))
+        return Error(u"--warning and --critical go with --format=nagios");
+    if (check && options.intervalSeconds) return Error(u"--format=nagios answers once: --interval does not go with it");
+    if (options.count && !options.intervalSeconds) return Error(u"--count goes with --interval");
+    return options;
+}
+
+std::vector<TemperatureReading> KeepSensors(const std::vector<TemperatureReading>& readings,
+                                            const std::vector<SensorKind>& sensors) {
+    if (sensors.empty()) return readings;
+    std::vector<TemperatureReading> kept;
+    for (const TemperatureReading& reading : readings)
+        if (std::find(sensors.begin(), sensors.end(), reading.kind) != sensors.end()) kept.push_back(reading);
+    return kept;
+}
+
+}  // namespace veltar
