@@ -43,6 +43,12 @@ Program::Program(const std::wstring& name, const std::optional<std::wstring>& fi
     HANDLE outputWrite = nullptr;
     if (!CreatePipe(&m_output, &outputWrite, &inheritable, 1 << 16)) return;
     SetHandleInformation(m_output, HANDLE_FLAG_INHERIT, 0);
+    HANDLE errorsWrite = nullptr;
+    if (!CreatePipe(&m_errors, &errorsWrite, &inheritable, 1 << 16)) {
+        CloseHandle(outputWrite);
+        return;
+    }
+    SetHandleInformation(m_errors, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -50,7 +56,7 @@ Program::Program(const std::wstring& name, const std::optional<std::wstring>& fi
     startup.wShowWindow = SW_SHOWNORMAL;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = outputWrite;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = errorsWrite;
     const bool isPath = name.find_first_of(L"\\/:") != std::wstring::npos;
     std::wstring commandLine = L"\"" + (isPath ? name : BuildPath(name)) + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
@@ -63,12 +69,14 @@ Program::Program(const std::wstring& name, const std::optional<std::wstring>& fi
         m_id = info.dwProcessId;
     }
     CloseHandle(outputWrite);
+    CloseHandle(errorsWrite);
 }
 
 Program::Program(Program&& other) noexcept
     : m_process(std::exchange(other.m_process, nullptr)),
       m_id(other.m_id),
-      m_output(std::exchange(other.m_output, nullptr)) {}
+      m_output(std::exchange(other.m_output, nullptr)),
+      m_errors(std::exchange(other.m_errors, nullptr)) {}
 
 Program::~Program() {
     if (m_process) {
@@ -79,6 +87,7 @@ Program::~Program() {
         CloseHandle(m_process);
     }
     if (m_output) CloseHandle(m_output);
+    if (m_errors) CloseHandle(m_errors);
 }
 
 std::optional<DWORD> Program::WaitForExit(DWORD timeoutMs) const {
@@ -90,13 +99,21 @@ std::optional<DWORD> Program::WaitForExit(DWORD timeoutMs) const {
 
 bool Program::IsRunning() const { return WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
 
-std::string Program::Output() const {
-    std::string output;
+namespace {
+
+std::string ReadAll(HANDLE pipe) {
+    std::string text;
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(m_output, buffer, sizeof buffer, &read, nullptr) && read > 0) output.append(buffer, read);
-    return output;
+    while (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    return text;
 }
+
+}  // namespace
+
+std::string Program::Output() const { return ReadAll(m_output); }
+
+std::string Program::Errors() const { return ReadAll(m_errors); }
 
 std::wstring FixturePath(const std::wstring& name) { return Environment(L"VELTAR_FIXTURES") + L"\\" + name; }
 

@@ -27,13 +27,15 @@ public:
     // The exit code, or nothing when the process has not ended in time.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = 20000) const;
     bool IsRunning() const;
-    // What the process wrote to standard output, after it has ended.
+    // What the process wrote to standard output and to standard error, after it has ended.
     std::string Output() const;
+    std::string Errors() const;
 
 private:
     HANDLE m_process = nullptr;
     DWORD m_id = 0;
     HANDLE m_output = nullptr;  // read end of the standard-output pipe
+    HANDLE m_errors = nullptr;  // read end of the standard-error pipe
 };
 
 std::wstring FixturePath(const std::wstring& name);

@@ -4,12 +4,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/process_run.h"
 
 namespace veltar::e2e {
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string Fixture(const std::string& name) { return SourcePath("tests/fixtures/" + name); }
 
@@ -61,16 +67,139 @@ TEST_P(ReportTool, WritesTheSameReadingsForPrometheus) {
 TEST_P(ReportTool, HelpAndUsageErrorsHaveTheirOwnExitStatus) {
     const ProcessResult help = RunUnderWine(Program(), {}, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("Usage: veltar-report [--format=prometheus]\r\n", 0), 0u) << help.out;
-    EXPECT_NE(help.out.find("Exit status: 0 report written, 1 hardware or output failure, 2 usage error."),
-              std::string::npos);
+    EXPECT_EQ(help.out.rfind("Usage: veltar-report [--format=prometheus|nagios|csv] [--sensor=mainboard|disk|cpu]...\r\n",
+                             0), 0u) << help.out;
+    for (const char* mentioned : {"ATA disk and NVMe drive", "--output=FILE", "--interval=SECONDS", "--count=N",
+                                  "--warning=RANGE", "--critical=RANGE", "--help",
+                                  "With --format=nagios: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN."})
+        EXPECT_NE(help.out.find(mentioned), std::string::npos) << mentioned;
     EXPECT_EQ(help.err, "");
 
     const ProcessResult wrong = RunUnderWine(Program(), {"VELTAR_SENSORS=" + Fixture("machine.txt")},
-                                             {"--format=prometheus", "--format=json"});
+                                             {"--format=json"});
     EXPECT_EQ(wrong.exitCode, 2);
     EXPECT_EQ(wrong.out, "");
-    EXPECT_EQ(wrong.err, "veltar-report: unknown argument: --format=json\r\n" + help.out);
+    EXPECT_EQ(wrong.err, "veltar-report: unknown format: json (prometheus, nagios or csv)\r\n" + help.out);
+}
+
+// Every "'<sensor>_<index>'=<value>;<warn>;<crit>" of a check answer, as "<sensor> <index> <value>" lines.
+std::string PerformanceData(const std::string& line) {
+    static const std::regex item("'([a-z]+)_([0-9]+)'=([0-9.]+);([^; ]*);([^; \n]*)");
+    std::string values;
+    for (auto i = std::sregex_iterator(line.begin(), line.end(), item); i != std::sregex_iterator(); ++i)
+        values += (*i)[1].str() + " " + (*i)[2].str() + " " + (*i)[3].str() + "\n";
+    return values;
+}
+
+// The same readings from the Prometheus text.
+std::string PrometheusValues(const std::string& text) {
+    static const std::regex item("sensor=\"([a-z]+)\",index=\"([0-9]+)\"\\} ([0-9.]+)");
+    std::string values;
+    for (auto i = std::sregex_iterator(text.begin(), text.end(), item); i != std::sregex_iterator(); ++i)
+        values += (*i)[1].str() + " " + (*i)[2].str() + " " + (*i)[3].str() + "\n";
+    return values;
+}
+
+TEST_P(ReportTool, AnswersAsACheckPluginWithItsStatusAndPerformanceData) {
+    const std::string machine = "VELTAR_SENSORS=" + Fixture("machine.txt");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string environment;
+        int exitCode;
+        std::string lineStart;
+    } cases[] = {
+        {{}, machine, 0, "VELTAR OK - "},
+        {{"--warning=49"}, machine, 1, "VELTAR WARNING - "},
+        {{"--warning=49", "--critical=50"}, machine, 1, "VELTAR WARNING - "},
+        {{"--warning=49", "--critical=49.99"}, machine, 2, "VELTAR CRITICAL - "},
+        {{"--critical=@0:0", "--sensor=disk"}, machine, 2, "VELTAR CRITICAL - 3 readings, the hottest disk_1 at 45.00 C"
+                                                           " | 'disk_1'=45.00;;@0:0 'disk_2'=38.00;;@0:0 "
+                                                           "'disk_3'=0.00;;@0:0\n"},
+        {{"--critical=@0:0", "--sensor=cpu"}, machine, 0, "VELTAR OK - "},
+        {{"--warning=abc"}, machine, 3, "VELTAR UNKNOWN - --warning is not a range: abc\n"},
+        {{"--interval=5"}, machine, 3, "VELTAR UNKNOWN - --format=nagios answers once: --interval does not go with it\n"},
+        {{"--bogus"}, machine, 3, "VELTAR UNKNOWN - unknown argument: --bogus\n"},
+        {{"--sensor=mainboard"}, "VELTAR_SENSORS=" + Fixture("disk-without-smart-data.txt"), 3,
+         "VELTAR UNKNOWN - no reading is left after --sensor\n"},
+        {{}, "VELTAR_SENSORS=", 3, "VELTAR UNKNOWN - the hardware-access library WinRing0.dll could not be initialised"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments{"--format=nagios"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const ProcessResult r = RunUnderWine(Program(), {c.environment}, arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.lineStart << r.out;
+        EXPECT_EQ(r.out.substr(0, c.lineStart.size()), c.lineStart) << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    }
+
+    const ProcessResult ok = RunUnderWine(Program(), {machine}, {"--format=nagios"});
+    const ProcessResult prometheus = RunUnderWine(Program(), {machine}, {"--format=prometheus"});
+    EXPECT_EQ(PerformanceData(ok.out), PrometheusValues(prometheus.out));
+    EXPECT_NE(ok.out.find("the hottest cpu_2 at 50.00 C | 'mainboard_1'=27.85;; 'disk_1'=45.00;; "), std::string::npos)
+        << ok.out;
+}
+
+TEST_P(ReportTool, KeepsOnlyTheChosenSensorsInEveryFormat) {
+    const std::string machine = "VELTAR_SENSORS=" + Fixture("machine.txt");
+    ProcessResult r = RunUnderWine(Program(), {machine}, {"--sensor=disk"});
+    EXPECT_EQ(r.out, "硬盘1温度: 45.00℃\r\n硬盘2温度: 38.00℃\r\n硬盘3温度: 0.00℃\r\n");
+    r = RunUnderWine(Program(), {machine}, {"--format=prometheus", "--sensor=mainboard", "--sensor=cpu"});
+    EXPECT_TRUE(PrometheusValues(r.out).starts_with("mainboard 1 27.85\ncpu 1 45.00\n")) << r.out;
+    EXPECT_EQ(PrometheusValues(r.out).find("disk"), std::string::npos);
+    r = RunUnderWine(Program(), {machine}, {"--format=csv", "--sensor=mainboard"});
+    EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2 + 25), ",mainboard,1,27.85\r\n") << r.out;
+}
+
+TEST_P(ReportTool, WritesCsvRowsEveryRoundUnderOneHeader) {
+    const ProcessResult r = RunUnderWine(Program(), {"VELTAR_SENSORS=" + Fixture("machine.txt")},
+                                         {"--format=csv", "--interval=1", "--count=3"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const long processors = std::min<long>(sysconf(_SC_NPROCESSORS_ONLN), MaskBits());
+    static const std::regex row("(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d),"
+                                "(mainboard|disk|cpu),(\\d+),(-?\\d+\\.\\d\\d)\r");
+    std::istringstream lines(r.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "time,sensor,index,celsius\r");
+    std::vector<std::string> times;
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, row)) << line;
+        if (match[2] == "mainboard") times.push_back(match[1]);
+        else EXPECT_EQ(match[1].str(), times.back()) << "one time for the rows of one report";
+        ++rows;
+    }
+    EXPECT_EQ(times.size(), 3u);
+    EXPECT_EQ(rows, 3 * (4 + processors));
+    EXPECT_TRUE(r.out.ends_with("\r\n"));
+}
+
+TEST_P(ReportTool, LoadsWinRing0OnlyFromItsOwnFolder) {
+    TemporaryFolder alone("alone"), current("current"), onPath("path");
+    fs::copy_file(Program(), alone.path() / "veltar-report.exe");
+    const fs::path marker = SourcePath(std::string("build/") + GetParam() + "/marker/WinRing0.dll");
+    for (const TemporaryFolder* folder : {&current, &onPath}) fs::copy_file(marker, folder->path() / "WinRing0.dll");
+    std::string windowsPath = "Z:" + onPath.path().string();
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    const auto run = [&] {
+        return RunProcess({"bash", "-c", "cd \"$0\" && exec \"$1\" \"$2\"", current.path().string(),
+                           SourcePath("tools/wine-run"), (alone.path() / "veltar-report.exe").string()},
+                          {"VELTAR_SENSORS=" + Fixture("machine.txt"), "WINEPATH=" + windowsPath});
+    };
+    ProcessResult r = run();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "veltar-report: WinRing0.dll was not found beside veltar-report.exe.\r\n");
+    EXPECT_FALSE(fs::exists(current.path() / "WinRing0.dll.loaded"));
+    EXPECT_FALSE(fs::exists(onPath.path() / "WinRing0.dll.loaded"));
+
+    // Beside the program the same file is loaded, and refused as no hardware-access library.
+    fs::copy_file(marker, alone.path() / "WinRing0.dll");
+    r = run();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(fs::exists(alone.path() / "WinRing0.dll.loaded"));
+    EXPECT_NE(r.err.find("WinRing0.dll has no export with ordinal 7"), std::string::npos) << r.err;
 }
 
 TEST_P(ReportTool, TakesTheMainboardFromTheThermalZoneWhenTheProbeHasNothing) {

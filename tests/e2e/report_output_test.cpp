@@ -1,0 +1,107 @@
+// veltar-report --output: the file is replaced whole, or, when it cannot be,
+// left byte for byte as it was with no file of ours beside it.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "tests/e2e/program_driver.h"
+
+namespace veltar::driver {
+namespace {
+
+std::string Contents(const std::wstring& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<none>";
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    CloseHandle(file);
+    return text;
+}
+
+void Write(const std::wstring& path, const std::string& text) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+class ReportOutput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temporary[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temporary);
+        folder = std::wstring(temporary) + L"veltar-output-" + std::to_wstring(GetCurrentProcessId());
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        file = folder + L"\\veltar.prom";
+        Write(file, "old\n");
+    }
+    void TearDown() override {
+        for (const auto& name : Names()) DeleteFileW((folder + L"\\" + name).c_str());
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    std::set<std::wstring> Names() const {
+        std::set<std::wstring> names;
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (found.cFileName[0] != L'.') names.insert(found.cFileName);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return names;
+    }
+
+    struct Run {
+        DWORD exitCode;
+        std::string out, err;
+    };
+    Run Report(const std::wstring& arguments) {
+        Program program(L"veltar-report.exe", FixturePath(L"machine.txt"), arguments);
+        const auto code = program.WaitForExit();
+        return {code.value_or(99), program.Output(), program.Errors()};
+    }
+
+    std::wstring folder;
+    std::wstring file;
+};
+
+TEST_F(ReportOutput, ReplacesTheFileWholeOrLeavesItAsItWas) {
+    const Run printed = Report(L"--format=prometheus");
+    Run r = Report(L"--format=prometheus \"--output=" + file + L"\"");
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Contents(file), printed.out);
+    EXPECT_EQ(Names(), std::set<std::wstring>{L"veltar.prom"});
+
+    // A reader that holds the file open without sharing it: every round fails,
+    // says so and goes on; the file keeps its bytes and nothing is left beside it.
+    Write(file, "old\n");
+    const HANDLE reader = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    r = Report(L"--format=csv --interval=1 --count=2 \"--output=" + file + L"\"");
+    const Run check = Report(L"--format=nagios \"--output=" + file + L"\"");
+    CloseHandle(reader);
+    EXPECT_EQ(r.exitCode, 1u);
+    const std::string said = "veltar-report: " + std::string(file.begin(), file.end()) +
+                             " could not be replaced, and is as it was: ";
+    ASSERT_NE(r.err.find(said), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(said, r.err.find(said) + 1), std::string::npos) << "the second round: " << r.err;
+    EXPECT_EQ(check.exitCode, 3u);
+    EXPECT_EQ(Contents(file), "old\n");
+    EXPECT_EQ(Names(), std::set<std::wstring>{L"veltar.prom"});
+
+    // A folder that does not exist.
+    const std::wstring missing = folder + L"\\missing\\veltar.prom";
+    r = Report(L"\"--output=" + missing + L"\"");
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_NE(r.err.find(std::string(missing.begin(), missing.end()) + " could not be replaced"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(Names(), std::set<std::wstring>{L"veltar.prom"});
+}
+
+}  // namespace
+}  // namespace veltar::driver

@@ -1,0 +1,103 @@
+// veltar-report's options and its formats for monitoring systems: the check
+// plugin's ranges at and beside their bounds, its status line, CSV rows.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "report/check_plugin.h"
+#include "report/csv_rows.h"
+#include "report/report_options.h"
+
+namespace veltar {
+namespace {
+
+std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
+
+TEST(CheckRange, EachFormAlertsJustOutsideItsBoundsOrWithAtJustInside) {
+    const struct {
+        const char16_t* range;
+        double value;
+        bool alerts;
+    } cases[] = {
+        {u"10", -0.01, true},  {u"10", 0, false},      {u"10", 10, false},     {u"10", 10.01, true},
+        {u"10:", 9.99, true},  {u"10:", 10, false},    {u"10:", 1e9, false},
+        {u"~:10", -1e9, false}, {u"~:10", 10, false},  {u"~:10", 10.01, true},
+        {u"10:20", 9.99, true}, {u"10:20", 10, false}, {u"10:20", 20, false}, {u"10:20", 20.01, true},
+        {u"@10:20", 9.99, false}, {u"@10:20", 10, true}, {u"@10:20", 20, true}, {u"@10:20", 20.01, false},
+        {u"-5.5:-1", -5.5, false}, {u"-5.5:-1", -5.51, true}, {u":4", 0, false}, {u":4", -0.5, true},
+        {u"@~:0", -3, true},   {u"@~:0", 0.01, false},
+    };
+    for (const auto& c : cases) {
+        const auto range = ParseCheckRange(c.range);
+        ASSERT_TRUE(range) << Narrow(c.range);
+        EXPECT_EQ(Alerts(*range, c.value), c.alerts) << Narrow(c.range) << " " << c.value;
+    }
+    for (const char16_t* wrong : {u"", u"@", u"x", u"20:10", u"1e3", u"10:20:30", u"~", u"~:~", u"- 5", u"0x10"})
+        EXPECT_FALSE(ParseCheckRange(wrong)) << Narrow(wrong);
+}
+
+const std::vector<TemperatureReading> kReadings = {
+    {SensorKind::Mainboard, 1, 27.85}, {SensorKind::Disk, 1, 45}, {SensorKind::Processor, 1, 71.5},
+    {SensorKind::Processor, 2, 71.5}};
+
+CheckThreshold Threshold(const char16_t* text) { return {text, *ParseCheckRange(text)}; }
+
+TEST(CheckPlugin, TheWorstStatusWinsAndThePerformanceDataFollowsTheReport) {
+    const CheckAnswer ok = CheckReadings(kReadings, {});
+    EXPECT_EQ(ok.status, CheckStatus::Ok);
+    EXPECT_EQ(ok.line, u"VELTAR OK - 4 readings, the hottest cpu_1 at 71.50 C | 'mainboard_1'=27.85;; "
+                       u"'disk_1'=45.00;; 'cpu_1'=71.50;; 'cpu_2'=71.50;;\n");
+    const CheckAnswer warning = CheckReadings(kReadings, {Threshold(u"70"), Threshold(u"80")});
+    EXPECT_EQ(warning.status, CheckStatus::Warning);
+    EXPECT_EQ(warning.line.substr(0, 17), u"VELTAR WARNING - ");
+    EXPECT_NE(warning.line.find(u"'disk_1'=45.00;70;80 "), std::u16string::npos);
+    EXPECT_EQ(CheckReadings(kReadings, {Threshold(u"70"), Threshold(u"@45:45")}).status, CheckStatus::Critical);
+    EXPECT_EQ(CheckReadings({kReadings[0]}, {}).line,
+              u"VELTAR OK - 1 reading, the hottest mainboard_1 at 27.85 C | 'mainboard_1'=27.85;;\n");
+    EXPECT_EQ(CheckUnknown(u"no reading is left after --sensor").line,
+              u"VELTAR UNKNOWN - no reading is left after --sensor\n");
+}
+
+TEST(CsvRows, IsoTimeWithTheOffsetAndOneRowAReading) {
+    EXPECT_EQ(IsoTime({2026, 12, 8, 14, 3, 5, 480}), u"2026-12-08T14:03:05+08:00");
+    EXPECT_EQ(IsoTime({2026, 1, 2, 3, 4, 5, -570}), u"2026-01-02T03:04:05-09:30");
+    EXPECT_EQ(IsoTime({2026, 7, 1, 0, 0, 0, 0}), u"2026-07-01T00:00:00+00:00");
+    EXPECT_EQ(CsvHeader() + CsvRows({kReadings[0], kReadings[3]}, {2026, 12, 8, 14, 3, 5, 60}),
+              u"time,sensor,index,celsius\r\n2026-12-08T14:03:05+01:00,mainboard,1,27.85\r\n"
+              u"2026-12-08T14:03:05+01:00,cpu,2,71.50\r\n");
+}
+
+TEST(ReportOptions, WrongCombinationsAreRefusedWithAReason) {
+    const struct {
+        std::vector<std::u16string_view> arguments;
+        const char16_t* error;
+    } cases[] = {
+        {{u"--format=json"}, u"unknown format: json (prometheus, nagios or csv)"},
+        {{u"--sensor=gpu"}, u"unknown sensor: gpu (mainboard, disk or cpu)"},
+        {{u"--format=csv", u"--format=csv"}, u"--format is given more than once"},
+        {{u"--warning=80"}, u"--warning and --critical go with --format=nagios"},
+        {{u"--format=nagios", u"--critical=9:1"}, u"--critical is not a range: 9:1"},
+        {{u"--format=nagios", u"--interval=5"}, u"--format=nagios answers once: --interval does not go with it"},
+        {{u"--count=3"}, u"--count goes with --interval"},
+        {{u"--interval=0"}, u"--interval takes whole seconds, at least 1: --interval=0"},
+        {{u"--interval=1", u"--count=x"}, u"--count takes a whole number, at least 1: --count=x"},
+        {{u"--output="}, u"--output needs a file name"},
+        {{u"--output"}, u"unknown argument: --output"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseReportOptions(c.arguments);
+        ASSERT_TRUE(std::holds_alternative<OptionsError>(parsed)) << Narrow(c.error);
+        EXPECT_EQ(std::get<OptionsError>(parsed).message, c.error);
+    }
+    const std::u16string_view good[] = {u"--format=nagios", u"--sensor=cpu", u"--sensor=disk", u"--sensor=cpu",
+                                        u"--warning=~:70", u"--output=C:\\x.txt"};
+    const auto options = std::get<ReportOptions>(ParseReportOptions(good));
+    EXPECT_EQ(options.sensors, (std::vector<SensorKind>{SensorKind::Processor, SensorKind::Disk}));
+    EXPECT_EQ(KeepSensors(kReadings, options.sensors).size(), 3u);
+    EXPECT_TRUE(AsksForCheckFormat(good));
+}
+
+}  // namespace
+}  // namespace veltar
