@@ -186,8 +186,6 @@ std::wstring FromUtf8(const std::string& text) {
     return wide;
 }
 
-namespace {
-
 std::string ReadWholeFile(const std::wstring& path) {
     std::string text;
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -208,8 +206,6 @@ bool WriteWholeFile(const std::wstring& path, const std::string& text) {
     CloseHandle(file);
     return ok;
 }
-
-}  // namespace
 
 LiveFixture::LiveFixture(const std::wstring& name) : m_original(ReadWholeFile(FixturePath(name))) {
     wchar_t folder[MAX_PATH] = {};

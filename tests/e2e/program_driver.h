@@ -69,6 +69,10 @@ bool WaitFor(const Program& program, Condition condition, DWORD timeoutMs = 2000
 
 std::wstring FromUtf8(const std::string& text);
 
+// A file's bytes; empty when it cannot be read.
+std::string ReadWholeFile(const std::wstring& path);
+bool WriteWholeFile(const std::wstring& path, const std::string& text);
+
 // A fixture of the test's own, rewritten under the running program in one step
 // (the fixture provider reads it at every query); deleted when the object goes.
 class LiveFixture {

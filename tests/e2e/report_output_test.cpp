@@ -10,24 +10,6 @@
 namespace veltar::driver {
 namespace {
 
-std::string Contents(const std::wstring& path) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<none>";
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
-    CloseHandle(file);
-    return text;
-}
-
-void Write(const std::wstring& path, const std::string& text) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 class ReportOutput : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,7 +18,7 @@ protected:
         folder = std::wstring(temporary) + L"veltar-output-" + std::to_wstring(GetCurrentProcessId());
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
         file = folder + L"\\veltar.prom";
-        Write(file, "old\n");
+        ASSERT_TRUE(WriteWholeFile(file, "old\n"));
     }
     void TearDown() override {
         for (const auto& name : Names()) DeleteFileW((folder + L"\\" + name).c_str());
@@ -74,12 +56,12 @@ TEST_F(ReportOutput, ReplacesTheFileWholeOrLeavesItAsItWas) {
     Run r = Report(L"--format=prometheus \"--output=" + file + L"\"");
     EXPECT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(Contents(file), printed.out);
+    EXPECT_EQ(ReadWholeFile(file), printed.out);
     EXPECT_EQ(Names(), std::set<std::wstring>{L"veltar.prom"});
 
     // A reader that holds the file open without sharing it: every round fails,
     // says so and goes on; the file keeps its bytes and nothing is left beside it.
-    Write(file, "old\n");
+    ASSERT_TRUE(WriteWholeFile(file, "old\n"));
     const HANDLE reader = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     r = Report(L"--format=csv --interval=1 --count=2 \"--output=" + file + L"\"");
@@ -91,7 +73,7 @@ TEST_F(ReportOutput, ReplacesTheFileWholeOrLeavesItAsItWas) {
     ASSERT_NE(r.err.find(said), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(said, r.err.find(said) + 1), std::string::npos) << "the second round: " << r.err;
     EXPECT_EQ(check.exitCode, 3u);
-    EXPECT_EQ(Contents(file), "old\n");
+    EXPECT_EQ(ReadWholeFile(file), "old\n");
     EXPECT_EQ(Names(), std::set<std::wstring>{L"veltar.prom"});
 
     // A folder that does not exist.

@@ -82,22 +82,22 @@ TEST_P(ReportTool, HelpAndUsageErrorsHaveTheirOwnExitStatus) {
     EXPECT_EQ(wrong.err, "veltar-report: unknown format: json (prometheus, nagios or csv)\r\n" + help.out);
 }
 
-// Every "'<sensor>_<index>'=<value>;<warn>;<crit>" of a check answer, as "<sensor> <index> <value>" lines.
-std::string PerformanceData(const std::string& line) {
-    static const std::regex item("'([a-z]+)_([0-9]+)'=([0-9.]+);([^; ]*);([^; \n]*)");
-    std::string values;
-    for (auto i = std::sregex_iterator(line.begin(), line.end(), item); i != std::sregex_iterator(); ++i)
-        values += (*i)[1].str() + " " + (*i)[2].str() + " " + (*i)[3].str() + "\n";
-    return values;
-}
-
-// The same readings from the Prometheus text.
-std::string PrometheusValues(const std::string& text) {
-    static const std::regex item("sensor=\"([a-z]+)\",index=\"([0-9]+)\"\\} ([0-9.]+)");
+// Each match's sensor, index and value, as "<sensor> <index> <value>" lines.
+std::string Readings(const std::string& text, const std::regex& item) {
     std::string values;
     for (auto i = std::sregex_iterator(text.begin(), text.end(), item); i != std::sregex_iterator(); ++i)
         values += (*i)[1].str() + " " + (*i)[2].str() + " " + (*i)[3].str() + "\n";
     return values;
+}
+
+// Every "'<sensor>_<index>'=<value>;<warn>;<crit>" of a check answer.
+std::string PerformanceData(const std::string& line) {
+    return Readings(line, std::regex("'([a-z]+)_([0-9]+)'=([0-9.]+);([^; ]*);([^; \n]*)"));
+}
+
+// The same readings from the Prometheus text.
+std::string PrometheusValues(const std::string& text) {
+    return Readings(text, std::regex("sensor=\"([a-z]+)\",index=\"([0-9]+)\"\\} ([0-9.]+)"));
 }
 
 TEST_P(ReportTool, AnswersAsACheckPluginWithItsStatusAndPerformanceData) {
