@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
-#include <semaphore>
+#include <mutex>
 #include <string>
 
 #include "ui/report_worker.h"
@@ -15,11 +16,36 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// A count that one thread raises and another takes from, waiting for it
+// (std::counting_semaphore never wakes in MinGW-w64's x64 runtime).
+class Signals {
+public:
+    void release() {
+        {
+            const std::lock_guard lock(m_mutex);
+            ++m_count;
+        }
+        m_changed.notify_all();
+    }
+    bool try_acquire_for(std::chrono::milliseconds wait) {
+        std::unique_lock lock(m_mutex);
+        if (!m_changed.wait_for(lock, wait, [&] { return m_count > 0; })) return false;
+        --m_count;
+        return true;
+    }
+    void acquire() { ASSERT_TRUE(try_acquire_for(std::chrono::seconds(30))); }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_count = 0;
+};
+
 // A build that says when it starts and waits to be let through; the reports count up.
 struct Builds {
-    std::counting_semaphore<> started{0};
-    std::counting_semaphore<> release{0};
-    std::counting_semaphore<> ready{0};
+    Signals started;
+    Signals release;
+    Signals ready;
     int count = 0;
 };
 
