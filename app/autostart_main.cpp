@@ -9,6 +9,7 @@
 #include "app/standard_stream.h"
 #include "autostart/logon_task.h"
 #include "autostart/task_scheduler.h"
+#include "base/module_folder.h"
 #include "app/windows_error.h"
 
 namespace {
@@ -59,15 +60,12 @@ bool HasAdministratorRights() {
 
 // veltar.exe beside this program, by its full path; empty after a message.
 std::u16string ProgramBesideUs() {
-    std::u16string self(32768, u'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(self.data()),
-                                            static_cast<DWORD>(self.size()));
-    if (length == 0 || length >= self.size()) {
+    const std::wstring folder = veltar::ModuleFolder(nullptr);
+    if (folder.empty()) {
         Say(u"the folder of veltar-autostart.exe could not be found: " + veltar::Win32ErrorText(GetLastError()));
         return {};
     }
-    self.resize(length);
-    const std::u16string program = std::u16string(veltar::FolderOf(self)) + u"\\veltar.exe";
+    const std::u16string program = std::u16string(folder.begin(), folder.end()) + u"veltar.exe";
     const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(program.c_str()));
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         Say(u"veltar.exe was not found beside veltar-autostart.exe (" + program + u"): " +

@@ -15,6 +15,7 @@
 #include "app/standard_stream.h"
 #include "app/whole_file.h"
 #include "app/windows_error.h"
+#include "base/module_folder.h"
 #include "report/csv_rows.h"
 #include "report/report_options.h"
 #include "sensors/platform/com_setup.h"
@@ -62,22 +63,14 @@ void Say(const std::u16string& message) {
     veltar::WriteStandardStream(STD_ERROR_HANDLE, u"veltar-report: " + message + u"\r\n");
 }
 
-std::u16string OwnFolder() {
-    std::u16string self(32768, u'\0');
-    const DWORD length =
-        GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(self.data()), static_cast<DWORD>(self.size()));
-    self.resize(length < self.size() ? length : 0);
-    const std::size_t slash = self.find_last_of(u'\\');
-    return slash == std::u16string::npos ? std::u16string() : self.substr(0, slash);
-}
-
 // WinRing0.dll from this program's own folder and from nowhere else: the
 // program runs as administrator, and a library of that name in the current
 // folder or on the path must never be loaded. WinRing0.dll is delay-loaded:
 // once this one is loaded, the delay-load helper takes it by name. Nothing
 // when it loaded.
 std::optional<std::u16string> LoadHardwareLibrary(HMODULE* library) {
-    const std::u16string path = OwnFolder() + u"\\WinRing0.dll";
+    const std::wstring folder = veltar::ModuleFolder(nullptr);
+    const std::u16string path = std::u16string(folder.begin(), folder.end()) + u"WinRing0.dll";
     *library = nullptr;
     if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str())) == INVALID_FILE_ATTRIBUTES)
         return u"WinRing0.dll was not found beside veltar-report.exe.";

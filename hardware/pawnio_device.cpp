@@ -1,5 +1,6 @@
 #include "hardware/pawnio_device.h"
 
+#include "base/module_folder.h"
 #include "hardware/pawnio_calls.h"
 
 namespace veltar::hardware {
@@ -46,17 +47,7 @@ std::wstring LibraryFolder() {
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCWSTR>(&LibraryFolder), &self))
         return {};
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
+    return ModuleFolder(self);
 }
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path) {

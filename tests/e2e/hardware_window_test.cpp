@@ -14,10 +14,8 @@ namespace {
 class InstalledProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        folder = std::wstring(temp) + L"veltar-installed-" + std::to_wstring(GetCurrentProcessId());
-        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        folder = NewTemporaryFolder(L"installed");
+        ASSERT_FALSE(folder.empty());
         ASSERT_TRUE(CopyFileW(BuildPath(L"veltar.exe").c_str(), Path(L"veltar.exe").c_str(), TRUE));
         ASSERT_TRUE(CopyFileW(BuildPath(L"hardware\\WinRing0.dll").c_str(), Path(L"WinRing0.dll").c_str(), TRUE));
     }

@@ -186,6 +186,13 @@ std::wstring FromUtf8(const std::string& text) {
     return wide;
 }
 
+std::wstring NewTemporaryFolder(const std::wstring& tag) {
+    wchar_t temporary[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder = std::wstring(temporary) + L"veltar-" + tag + L"-" + std::to_wstring(GetCurrentProcessId());
+    return CreateDirectoryW(folder.c_str(), nullptr) ? folder : std::wstring();
+}
+
 std::string ReadWholeFile(const std::wstring& path) {
     std::string text;
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -69,6 +69,9 @@ bool WaitFor(const Program& program, Condition condition, DWORD timeoutMs = 2000
 
 std::wstring FromUtf8(const std::string& text);
 
+// A new folder "veltar-<tag>-<process id>" in the temporary folder; empty when it cannot be made.
+std::wstring NewTemporaryFolder(const std::wstring& tag);
+
 // A file's bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path);
 bool WriteWholeFile(const std::wstring& path, const std::string& text);

@@ -13,10 +13,8 @@ namespace {
 class ReportOutput : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t temporary[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temporary);
-        folder = std::wstring(temporary) + L"veltar-output-" + std::to_wstring(GetCurrentProcessId());
-        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        folder = NewTemporaryFolder(L"output");
+        ASSERT_FALSE(folder.empty());
         file = folder + L"\\veltar.prom";
         ASSERT_TRUE(WriteWholeFile(file, "old\n"));
     }
