@@ -1,9 +1,10 @@
 // The report with in-memory seams: one mainboard object, four disks with 512
-// SMART bytes each, two NVMe drives, 64 processors.
+// SMART bytes each, two NVMe drives, 64 processors, two graphics adapters.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include "standins/memory/memory_graphics_kernel.h"
 #include "standins/memory/memory_hardware_access.h"
 #include "standins/memory/memory_management_service.h"
 #include "standins/memory/memory_storage_access.h"
@@ -29,6 +30,7 @@ veltar::SensorFixture BenchFixture() {
         text += "\n";
     }
     text += "drive 0 sata\ndrive 1 nvme 41\ndrive 3 nvme 38\n";
+    text += "gpu 0x1d0f1 0 653 0\ngpu 0x1d0f2 0 0 0\n";
     text += "msr * 0x1A2 = 0x00640000\nmsr * 0x19C = 0x88370000\n";
     return std::get<veltar::SensorFixture>(veltar::ParseSensorFixture(text));
 }
@@ -38,8 +40,9 @@ void BM_TemperatureReport(benchmark::State& state) {
     veltar::MemoryManagementService service(fixture);
     veltar::MemoryStorageAccess storage(fixture);
     veltar::MemoryHardwareAccess hardware(fixture, 64);
+    veltar::MemoryGraphicsKernel graphics(fixture.adapters);
     for (auto _ : state) {
-        std::u16string report = veltar::GetTemperatureReport(service, storage, hardware);
+        std::u16string report = veltar::GetTemperatureReport({service, storage, hardware, graphics});
         benchmark::DoNotOptimize(report);
         service.queries.clear();
         storage.temperatureQueries.clear();

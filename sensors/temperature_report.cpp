@@ -1,5 +1,6 @@
 #include "sensors/temperature_report.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "sensors/property_table.h"
@@ -60,21 +61,81 @@ void ReadNvmeDrives(std::vector<TemperatureReading>& readings, StorageAccess& st
     }
 }
 
+// One processor's temperature: the target read wherever the thread runs, the
+// readout on the processor itself, pinned there by pin and released by unpin.
+template <typename Pin, typename Unpin>
+double ReadProcessor(HardwareAccess& hardware, Pin pin, Unpin unpin) {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    hardware.ReadMsr(kTemperatureTarget, &low, &high);
+    const std::uint32_t target = low;
+
+    pin();
+    low = 0;
+    high = 0;
+    hardware.ReadMsr(kThermStatus, &low, &high);
+    unpin();
+    return ProcessorTemperature(target, low);
+}
+
+// Processors of every group, numbered on across groups in group order; each
+// read pinned to one processor of one group, the thread's group affinity
+// restored after it.
+void ReadProcessorGroups(std::vector<TemperatureReading>& readings, HardwareAccess& hardware,
+                         const std::vector<std::uint32_t>& groups) {
+    std::uint32_t number = 0;
+    for (std::size_t group = 0; group < groups.size(); ++group) {
+        for (std::uint32_t i = 0; i < groups[group]; ++i) {
+            ++number;
+            if (i >= kAffinityBits) continue;
+            GroupAffinity previous;
+            bool pinned = false;
+            const GroupAffinity one{static_cast<std::uint16_t>(group), std::uintptr_t{1} << i};
+            const double celsius = ReadProcessor(
+                hardware, [&] { pinned = hardware.SetThreadGroupAffinity(one, &previous); },
+                [&] {
+                    GroupAffinity ignored;
+                    if (pinned) hardware.SetThreadGroupAffinity(previous, &ignored);
+                });
+            readings.push_back({SensorKind::Processor, number, celsius});
+        }
+    }
+}
+
 void ReadProcessors(std::vector<TemperatureReading>& readings, HardwareAccess& hardware) {
+    if (const auto groups = hardware.ProcessorGroups(); groups.size() > 1)
+        return ReadProcessorGroups(readings, hardware, groups);
     const std::uint32_t processors = hardware.ProcessorCount();
     for (std::uint32_t i = 1; i <= processors && i <= kAffinityBits; ++i) {
-        std::uint32_t low = 0;
-        std::uint32_t high = 0;
-        hardware.ReadMsr(kTemperatureTarget, &low, &high);
-        const std::uint32_t target = low;
+        std::uintptr_t previous = 0;
+        const double celsius = ReadProcessor(
+            hardware, [&] { previous = hardware.SetThreadAffinity(std::uintptr_t{1} << (i - 1)); },
+            [&] { hardware.SetThreadAffinity(previous); });
+        readings.push_back({SensorKind::Processor, i, celsius});
+    }
+}
 
-        const std::uintptr_t previous = hardware.SetThreadAffinity(std::uintptr_t{1} << (i - 1));
-        low = 0;
-        high = 0;
-        hardware.ReadMsr(kThermStatus, &low, &high);
-        hardware.SetThreadAffinity(previous);
-
-        readings.push_back({SensorKind::Processor, i, ProcessorTemperature(target, low)});
+// The graphics adapters that report a temperature, in the kernel's order,
+// numbered from 1. Every handle the enumeration returned is closed.
+void ReadGraphicsAdapters(std::vector<TemperatureReading>& readings, GraphicsKernel& graphics) {
+    // The list may grow between counting and listing: then it is counted again.
+    constexpr int kListingTries = 4;
+    std::vector<GraphicsAdapterInfo> adapters;
+    std::uint32_t count = 0;
+    if (!NtSuccess(graphics.EnumAdapters(&count, nullptr))) return;
+    NtStatus status = kStatusBufferTooSmall;
+    for (int tries = 0; tries < kListingTries && status == kStatusBufferTooSmall && count > 0; ++tries) {
+        adapters.assign(count, GraphicsAdapterInfo{});
+        status = graphics.EnumAdapters(&count, adapters.data());
+    }
+    if (!NtSuccess(status)) return;
+    adapters.resize(std::min<std::size_t>(count, adapters.size()));
+    std::uint32_t number = 0;
+    for (const GraphicsAdapterInfo& adapter : adapters) {
+        AdapterPerfData data;
+        if (NtSuccess(graphics.QueryPerfData(adapter.hAdapter, &data)) && data.temperature > 0)
+            readings.push_back({SensorKind::Gpu, ++number, data.temperature / 10.0});
+        graphics.CloseAdapter(adapter.hAdapter);
     }
 }
 
@@ -85,17 +146,18 @@ const char16_t* SensorName(SensorKind kind) {
         case SensorKind::Mainboard: return u"mainboard";
         case SensorKind::Disk: return u"disk";
         case SensorKind::Processor: return u"cpu";
+        case SensorKind::Gpu: return u"gpu";
     }
     return u"";
 }
 
-std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, StorageAccess& storage,
-                                                       HardwareAccess& hardware) {
+std::vector<TemperatureReading> GetTemperatureReadings(const MachineSeams& machine) {
     std::vector<TemperatureReading> readings;
-    ReadMainboard(readings, service);
-    const std::uint32_t disks = ReadDisks(readings, service);
-    ReadNvmeDrives(readings, storage, disks);
-    ReadProcessors(readings, hardware);
+    ReadMainboard(readings, machine.service);
+    const std::uint32_t disks = ReadDisks(readings, machine.service);
+    ReadNvmeDrives(readings, machine.storage, disks);
+    ReadProcessors(readings, machine.hardware);
+    ReadGraphicsAdapters(readings, machine.graphics);
     return readings;
 }
 
@@ -112,13 +174,16 @@ std::u16string FormatReport(const std::vector<TemperatureReading>& readings) {
             case SensorKind::Processor:
                 AppendFormatted(report, u"CPU%d-温度: %.2f℃\r\n", reading.number, reading.celsius);
                 break;
+            case SensorKind::Gpu:
+                AppendFormatted(report, u"GPU%d-温度: %.2f℃\r\n", reading.number, reading.celsius);
+                break;
         }
     }
     return report;
 }
 
-std::u16string GetTemperatureReport(ManagementService& service, StorageAccess& storage, HardwareAccess& hardware) {
-    return FormatReport(GetTemperatureReadings(service, storage, hardware));
+std::u16string GetTemperatureReport(const MachineSeams& machine) {
+    return FormatReport(GetTemperatureReadings(machine));
 }
 
 }  // namespace veltar

@@ -1,18 +1,20 @@
 // The temperature report: one line for the mainboard, one per ATA disk, one per
-// NVMe drive and one per logical processor, each ending "\r\n".
+// NVMe drive, one per logical processor and one per graphics adapter that
+// reports a temperature, each ending "\r\n".
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "sensors/platform/graphics_kernel.h"
 #include "sensors/platform/hardware_access.h"
 #include "sensors/platform/management_service.h"
 #include "sensors/platform/storage_access.h"
 
 namespace veltar {
 
-enum class SensorKind { Mainboard, Disk, Processor };
+enum class SensorKind { Mainboard, Disk, Processor, Gpu };
 
 struct TemperatureReading {
     SensorKind kind = SensorKind::Mainboard;
@@ -20,16 +22,23 @@ struct TemperatureReading {
     double celsius = 0;
 };
 
-// The kind's name for monitoring systems: "mainboard", "disk" or "cpu".
+// The kind's name for monitoring systems: "mainboard", "disk", "cpu" or "gpu".
 const char16_t* SensorName(SensorKind kind);
 
+// Where the report reads the machine.
+struct MachineSeams {
+    ManagementService& service;
+    StorageAccess& storage;
+    HardwareAccess& hardware;
+    GraphicsKernel& graphics;
+};
+
 // The readings of the report, in its order, read afresh.
-std::vector<TemperatureReading> GetTemperatureReadings(ManagementService& service, StorageAccess& storage,
-                                                       HardwareAccess& hardware);
+std::vector<TemperatureReading> GetTemperatureReadings(const MachineSeams& machine);
 
 // The report's lines for the readings.
 std::u16string FormatReport(const std::vector<TemperatureReading>& readings);
 
-std::u16string GetTemperatureReport(ManagementService& service, StorageAccess& storage, HardwareAccess& hardware);
+std::u16string GetTemperatureReport(const MachineSeams& machine);
 
 }  // namespace veltar

@@ -1,11 +1,18 @@
 // The processor services the report reads: model-specific registers of the
-// processor that runs the calling thread, the number of logical processors and
-// the calling thread's affinity.
+// processor that runs the calling thread, the logical processors and their
+// groups, and the calling thread's affinity.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace veltar {
+
+// A thread's affinity within one processor group.
+struct GroupAffinity {
+    std::uint16_t group = 0;
+    std::uintptr_t mask = 0;
+};
 
 class HardwareAccess {
 public:
@@ -13,9 +20,17 @@ public:
 
     // Reads a register of the current processor into its two 32-bit halves.
     virtual bool ReadMsr(std::uint32_t index, std::uint32_t* low, std::uint32_t* high) = 0;
+    // The logical processors as the system information counts them: one group's.
     virtual std::uint32_t ProcessorCount() = 0;
-    // Sets the calling thread's processor mask; returns the previous mask, 0 on failure.
+    // The active processors of each processor group, in group order; empty where
+    // the system does not say.
+    virtual std::vector<std::uint32_t> ProcessorGroups() = 0;
+    // Sets the calling thread's processor mask within its group; returns the
+    // previous mask, 0 on failure.
     virtual std::uintptr_t SetThreadAffinity(std::uintptr_t mask) = 0;
+    // Sets the calling thread's group and mask; the previous ones go to
+    // previous. False on failure, when nothing changed.
+    virtual bool SetThreadGroupAffinity(const GroupAffinity& affinity, GroupAffinity* previous) = 0;
 };
 
 }  // namespace veltar

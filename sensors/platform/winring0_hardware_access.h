@@ -9,7 +9,9 @@ class WinRing0HardwareAccess final : public HardwareAccess {
 public:
     bool ReadMsr(std::uint32_t index, std::uint32_t* low, std::uint32_t* high) override;
     std::uint32_t ProcessorCount() override;
+    std::vector<std::uint32_t> ProcessorGroups() override;
     std::uintptr_t SetThreadAffinity(std::uintptr_t mask) override;
+    bool SetThreadGroupAffinity(const GroupAffinity& affinity, GroupAffinity* previous) override;
 };
 
 }  // namespace veltar

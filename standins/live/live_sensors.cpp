@@ -183,6 +183,28 @@ std::vector<Disk> NvmeDrives(const SensorTree& tree) {
     return disks;
 }
 
+std::vector<FixtureAdapter> GraphicsAdapters(const SensorTree& tree) {
+    std::vector<FixtureAdapter> adapters;
+    for (const std::string& card : Numbered(tree, "sys/class/drm", "card")) {
+        for (const std::string& monitor : Numbered(tree, card + "/device/hwmon", "hwmon")) {
+            std::optional<std::uint32_t> first;
+            for (const std::string& name : tree.List(monitor))
+                if (name.ends_with("_input"))
+                    if (const auto n = NumberAfter(name.substr(0, name.size() - 6), "temp"); n && (!first || *n < *first))
+                        first = n;
+            const auto milli = first ? ReadInteger(tree, monitor + "/temp" + std::to_string(*first) + "_input")
+                                     : std::nullopt;
+            // The graphics kernel reports no temperature at or below zero.
+            if (!milli || *milli < 50) continue;
+            const auto tenths = std::min<std::int64_t>((*milli + 50) / 100, 0xFFFFFFFF);
+            adapters.push_back({*NumberAfter(card.substr(card.rfind('/') + 1), "card"), 0,
+                                static_cast<std::uint32_t>(tenths), 0});
+            break;
+        }
+    }
+    return adapters;
+}
+
 std::vector<std::uint8_t> SmartData(int celsius) {
     std::vector<std::uint8_t> data(512, 0);
     data[0] = 0x10;  // revision
@@ -255,6 +277,8 @@ std::string Summary(const SensorTree& tree) {
     if (const auto zones = ThermalZones(tree).size()) parts.push_back(Counted(zones, "thermal zone", "thermal zones"));
     if (const auto disks = Disks(tree).size() + NvmeDrives(tree).size())
         parts.push_back(Counted(disks, "disk", "disks"));
+    if (const auto cards = GraphicsAdapters(tree).size())
+        parts.push_back(Counted(cards, "graphics card", "graphics cards"));
     std::size_t processors = 0;
     std::set<std::string> sources;
     for (const std::string& folder : Numbered(tree, "sys/devices/system/cpu", "cpu")) {

@@ -31,6 +31,12 @@ std::vector<Disk> Disks(const SensorTree& tree);
 // drives of the stand-in storage driver.
 std::vector<Disk> NvmeDrives(const SensorTree& tree);
 
+// Graphics cards whose driver reports a temperature (the first temperature
+// input of a drm card's hardware monitor: amdgpu, nouveau, xe, ...), by card
+// number, as the graphics kernel's adapters: LUID the card number, the
+// temperature in tenths of a degree Celsius.
+std::vector<FixtureAdapter> GraphicsAdapters(const SensorTree& tree);
+
 // A drive's 512 bytes of SMART data holding the temperature attribute 194 (flags
 // 0x22) with the temperature in its raw value, and the checksum in the last byte.
 std::vector<std::uint8_t> SmartData(int celsius);

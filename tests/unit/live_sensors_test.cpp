@@ -193,6 +193,26 @@ TEST(LiveProcessors, TheMsrDeviceIsPreferredAndGivesTheRegistersExactly) {
     EXPECT_EQ(Summary(tree), "2 processors from k10temp and the msr device");
 }
 
+TEST(LiveGraphics, EachDrmCardWithATemperatureIsAnAdapterReadFromItsFirstInput) {
+    MemorySensorTree tree;
+    tree.Add("sys/class/drm/card1/device/hwmon/hwmon3/name", "amdgpu\n");
+    tree.Add("sys/class/drm/card1/device/hwmon/hwmon3/temp2_input", "71000\n");  // junction
+    tree.Add("sys/class/drm/card1/device/hwmon/hwmon3/temp1_input", "54321\n");  // edge
+    tree.Add("sys/class/drm/card0/device/vendor", "0x8086\n");                   // no monitor
+    tree.Add("sys/class/drm/card1-DP-1/status", "connected\n");
+    tree.Add("sys/class/drm/card2/device/hwmon/hwmon5/temp1_input", "n/a\n");
+    tree.Add("sys/class/drm/card3/device/hwmon/hwmon9/temp1_input", "-5000\n");  // no reading
+    tree.Add("sys/class/drm/card12/device/hwmon/hwmon4/temp1_input", "38000\n");
+    const std::vector<FixtureAdapter> adapters = GraphicsAdapters(tree);
+    ASSERT_EQ(adapters.size(), 2u);
+    EXPECT_EQ(adapters[0].luid, 1u);
+    EXPECT_EQ(adapters[0].status, 0);
+    EXPECT_EQ(adapters[0].temperature, 543u);
+    EXPECT_EQ(adapters[1].luid, 12u);
+    EXPECT_EQ(adapters[1].temperature, 380u);
+    EXPECT_EQ(Summary(tree), "2 graphics cards");
+}
+
 TEST(LiveSummary, NamesWhatWasFoundAndIsEmptyWithoutSensors) {
     MemorySensorTree tree;
     tree.Add("sys/class/thermal/thermal_zone0/temp", "45000\n");

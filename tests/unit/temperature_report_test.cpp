@@ -6,6 +6,7 @@
 
 #include <climits>
 
+#include "standins/memory/memory_graphics_kernel.h"
 #include "standins/memory/memory_hardware_access.h"
 #include "standins/memory/memory_management_service.h"
 #include "standins/memory/memory_storage_access.h"
@@ -20,9 +21,15 @@ struct Machine {
     MemoryManagementService service;
     MemoryStorageAccess storage;
     MemoryHardwareAccess hardware;
-    Machine(std::string_view fixture, std::uint32_t processors)
-        : service(FixtureFrom(fixture)), storage(FixtureFrom(fixture)), hardware(FixtureFrom(fixture), processors) {}
-    std::u16string Report() { return GetTemperatureReport(service, storage, hardware); }
+    MemoryGraphicsKernel graphics;
+    template <typename Processors>
+    Machine(std::string_view fixture, Processors processors)
+        : service(FixtureFrom(fixture)),
+          storage(FixtureFrom(fixture)),
+          hardware(FixtureFrom(fixture), processors),
+          graphics(FixtureFrom(fixture).adapters) {}
+    MachineSeams Seams() { return {service, storage, hardware, graphics}; }
+    std::u16string Report() { return GetTemperatureReport(Seams()); }
 };
 
 TEST(TemperatureReport, MainboardDisksAndProcessorsInThatOrder) {
@@ -60,7 +67,7 @@ VendorSpecific = VT_ARRAY|VT_UI1 0xC2,0x22,0x00,0x64,0x5A,0x2D,0x00
 object
 VendorSpecific = VT_ARRAY|VT_UI1 0x00
 )") + "msr * 0x1A2 = 0x00640000\nmsr * 0x19C = 0x00370000\nmsr 1 0x19C = 0x00700000\n", 2);
-    const std::vector<TemperatureReading> readings = GetTemperatureReadings(m.service, m.storage, m.hardware);
+    const std::vector<TemperatureReading> readings = GetTemperatureReadings(m.Seams());
     EXPECT_EQ(FormatPrometheus(readings),
               u"# HELP veltar_temperature_celsius Temperature of a sensor of this computer, in degrees Celsius.\n"
               u"# TYPE veltar_temperature_celsius gauge\n"
@@ -171,6 +178,88 @@ TEST(TemperatureReport, ProcessorsBeyondTheAffinityMaskGetNoLine) {
     EXPECT_EQ(lines, kMaskBits);
     EXPECT_NE(report.find(u"CPU" + std::u16string(kMaskBits == 64 ? u"64" : u"32") + u"-温度"), std::u16string::npos);
     EXPECT_EQ(m.hardware.reads.back().mask, std::uintptr_t{1} << (kMaskBits - 1));
+}
+
+TEST(TemperatureReport, ProcessorsOfEveryGroupAreNumberedOnAndEachReadIsPinnedWithinItsGroup) {
+    // 144 processors in groups of 64, 64 and 16; processor 70 (group 1's
+    // seventh) runs hotter than the rest.
+    Machine m(std::string(kRegisters) + "msr 69 0x19C = 0x00140000\n", std::vector<std::uint32_t>{64, 64, 16});
+    const GroupAffinity before = m.hardware.affinity();
+    const std::vector<TemperatureReading> readings = GetTemperatureReadings(m.Seams());
+
+    constexpr std::uint32_t kMaskBits = sizeof(std::uintptr_t) * CHAR_BIT;
+    std::vector<std::uint32_t> numbers;
+    std::vector<std::pair<std::uint16_t, std::uintptr_t>> pinned;
+    for (const auto& read : m.hardware.reads) {
+        if (read.index != 0x19C) continue;
+        pinned.emplace_back(read.group, read.mask);
+    }
+    std::vector<std::pair<std::uint16_t, std::uintptr_t>> expected;
+    for (std::uint32_t group = 0, first = 1; group < 3; first += group == 2 ? 16 : 64, ++group)
+        for (std::uint32_t i = 0; i < (group == 2 ? 16u : 64u) && i < kMaskBits; ++i) {
+            expected.emplace_back(static_cast<std::uint16_t>(group), std::uintptr_t{1} << i);
+            numbers.push_back(first + i);
+        }
+    EXPECT_EQ(pinned, expected);
+    ASSERT_EQ(readings.size(), numbers.size());
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        EXPECT_EQ(readings[i].number, numbers[i]);
+        EXPECT_EQ(readings[i].celsius, readings[i].number == 70 ? 80.0 : 45.0) << readings[i].number;
+    }
+    // The targets are read unpinned: the affinity is restored after every processor.
+    for (std::size_t i = 0; i < m.hardware.reads.size(); i += 2)
+        EXPECT_EQ(m.hardware.reads[i].mask, before.mask) << i;
+    EXPECT_EQ(m.hardware.affinity().group, before.group);
+    EXPECT_EQ(m.hardware.affinity().mask, before.mask);
+    EXPECT_EQ(m.hardware.maskCalls, 0);
+}
+
+TEST(TemperatureReport, GraphicsAdaptersWithATemperatureFollowTheProcessorsAndEveryHandleIsClosed) {
+    Machine m(std::string(kRegisters) +
+                  "gpu 0x1d0f1 0 653 0            # 65.3 degrees\n"
+                  "gpu 0x1d0f2 0xC00000BB 0 0     # the query fails\n"
+                  "gpu 0x1d0f3 0 0 0              # no temperature: an integrated GPU\n"
+                  "gpu 0x1d0f4 0xC0000002 0 0     # the Basic Render Driver\n"
+                  "gpu 0x1d0f5 0 1 1              # 0.1 degrees\n",
+              1);
+    EXPECT_EQ(m.Report(), u"CPU1-温度: 45.00℃\r\nGPU1-温度: 65.30℃\r\nGPU2-温度: 0.10℃\r\n");
+    EXPECT_EQ(m.graphics.handedOut, 5u);
+    EXPECT_EQ(m.graphics.closed, 5u);
+    EXPECT_EQ(m.graphics.physicalIndexes, std::vector<std::uint32_t>(5, 0));
+}
+
+// A graphics list that gains an adapter before each listing, while growths last.
+class GrowingGraphicsKernel final : public MemoryGraphicsKernel {
+public:
+    explicit GrowingGraphicsKernel(int growths) : MemoryGraphicsKernel({{0, 0, 400, 0}}), m_growths(growths) {}
+    NtStatus EnumAdapters(std::uint32_t* count, GraphicsAdapterInfo* adapters) override {
+        if (adapters && m_growths-- > 0) {
+            m_listed.push_back({m_listed.size(), 0, 400 + static_cast<std::uint32_t>(m_listed.size()), 0});
+            SetAdapters(m_listed);
+        }
+        return MemoryGraphicsKernel::EnumAdapters(count, adapters);
+    }
+
+private:
+    int m_growths;
+    std::vector<FixtureAdapter> m_listed{{0, 0, 400, 0}};
+};
+
+TEST(TemperatureReport, AGraphicsListThatGrowsIsCountedAgainAFewTimesAtMost) {
+    const struct {
+        int growths;
+        std::u16string gpuLines;
+    } cases[] = {
+        {0, u"GPU1-温度: 40.00℃\r\n"},
+        {3, u"GPU1-温度: 40.00℃\r\nGPU2-温度: 40.10℃\r\nGPU3-温度: 40.20℃\r\nGPU4-温度: 40.30℃\r\n"},
+        {9, u""},  // still growing after every try: no lines, and nothing left open
+    };
+    for (const auto& c : cases) {
+        Machine m(kRegisters, 0);
+        GrowingGraphicsKernel graphics(c.growths);
+        EXPECT_EQ(GetTemperatureReport({m.service, m.storage, m.hardware, graphics}), c.gpuLines) << c.growths;
+        EXPECT_EQ(graphics.closed, graphics.handedOut) << c.growths;
+    }
 }
 
 TEST(TemperatureReport, WithoutAnyServiceDataOnlyTheProcessorsRemain) {
