@@ -9,13 +9,13 @@
 #include <cstdio>
 #include <string>
 
-#include "app/whole_file.h"
+#include "base/utf8.h"
+#include "base/whole_file.h"
 #include "report/report_options.h"
 #include "sensors/platform/com_setup.h"
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/winring0.h"
 #include "sensors/prometheus_text.h"
-#include "sensors/utf8.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "hardware/status_text.h"
 
-#include "sensors/text_format.h"
+#include "base/text_format.h"
 
 namespace veltar::hardware {
 namespace {

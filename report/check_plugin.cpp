@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "sensors/text_format.h"
+#include "base/text_format.h"
 
 namespace veltar {
 namespace {

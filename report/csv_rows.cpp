@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "sensors/text_format.h"
+#include "base/text_format.h"
 
 namespace veltar {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/text_format.h"
 #include "sensors/array_bounds.h"
-#include "sensors/text_format.h"
 
 namespace veltar {
 namespace {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/text_format.h"
 #include "sensors/property_table.h"
 #include "sensors/sensor_readings.h"
 #include "sensors/storage_descriptors.h"
-#include "sensors/text_format.h"
 #include "sensors/wmi_query.h"
 
 namespace veltar {

@@ -1,6 +1,6 @@
-#include "app/windows_error.h"
+#include "base/windows_error.h"
 
-#include "sensors/text_format.h"
+#include "base/text_format.h"
 
 namespace veltar {
 namespace {

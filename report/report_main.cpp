@@ -12,18 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "app/standard_stream.h"
-#include "app/whole_file.h"
-#include "app/windows_error.h"
 #include "base/module_folder.h"
+#include "base/standard_stream.h"
+#include "base/text_format.h"
+#include "base/utf8.h"
+#include "base/whole_file.h"
+#include "base/windows_error.h"
 #include "report/csv_rows.h"
 #include "report/report_options.h"
 #include "sensors/platform/com_setup.h"
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/winring0.h"
 #include "sensors/prometheus_text.h"
-#include "sensors/text_format.h"
-#include "sensors/utf8.h"
 
 namespace {
 

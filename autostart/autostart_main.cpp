@@ -6,11 +6,11 @@
 #include <cwchar>
 #include <string>
 
-#include "app/standard_stream.h"
 #include "autostart/logon_task.h"
 #include "autostart/task_scheduler.h"
 #include "base/module_folder.h"
-#include "app/windows_error.h"
+#include "base/standard_stream.h"
+#include "base/windows_error.h"
 
 namespace {
 

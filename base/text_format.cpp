@@ -1,4 +1,4 @@
-#include "sensors/text_format.h"
+#include "base/text_format.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "app/standard_stream.h"
+#include "base/standard_stream.h"
 
 #include <algorithm>
 #include <string>
 
-#include "sensors/utf8.h"
+#include "base/utf8.h"
 
 namespace veltar {
 namespace {
