@@ -58,12 +58,12 @@ bool CloseStartUpFailureBox(const Program& program);
 // Re-checks the condition until it holds or the time is up, waiting on the
 // process handle in between (so the wait ends early if the process ends).
 template <typename Condition>
-bool WaitFor(const Program& program, Condition condition, DWORD timeoutMs = 20000) {
+bool WaitFor(const Program& program, Condition condition, DWORD timeoutMs = 20000, DWORD pollMs = 20) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     for (;;) {
         if (condition()) return true;
         if (GetTickCount64() >= end) return false;
-        if (WaitForSingleObject(program.process(), 20) == WAIT_OBJECT_0) return condition();
+        if (WaitForSingleObject(program.process(), pollMs) == WAIT_OBJECT_0) return condition();
     }
 }
 
