@@ -201,6 +201,41 @@ protected:
             RunProcess({"python3", "-m", "zipfile", "-e", zip.string(), (unpacked_.path() / version).string()}, {});
         ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
     }
+    // Copies the files of one version, raising the binaries' version resources
+    // from 1.0.0.0 to 1.0.1.0 as a build of 1.0.1 gives them: the fixed file
+    // and product versions and their texts.
+    void StageLaterVersion(const fs::path& from, const fs::path& to) {
+        fs::create_directories(to);
+        for (const auto& entry : fs::directory_iterator(from)) {
+            std::string bytes = Contents(entry.path());
+            const std::string extension = entry.path().extension().string();
+            if (extension == ".exe" || extension == ".dll") {
+                const std::size_t fixed = bytes.find(std::string("\xBD\x04\xEF\xFE", 4));
+                ASSERT_NE(fixed, std::string::npos) << entry.path();
+                for (const std::size_t versionLs : {12, 20}) bytes[fixed + versionLs + 2] = 1;  // patch 0 → 1
+                const std::string old("1\0.\0" "0\0.\0" "0\0.\0" "0\0", 14);
+                const std::string raised("1\0.\0" "0\0.\0" "1\0.\0" "0\0", 14);
+                for (std::size_t at = bytes.find(old); at != std::string::npos; at = bytes.find(old, at))
+                    bytes.replace(at, old.size(), raised);
+            } else if (extension == ".txt") {
+                bytes += "\r\n";
+            }
+            std::ofstream(to / entry.path().filename(), std::ios::binary) << bytes;
+        }
+    }
+    // The installer of the staged files, as the package target makes it.
+    void MakeInstaller(const fs::path& staged, const std::string& folder, const std::string& version) {
+        const std::string build = SourcePath("build/" + Arch());
+        const ProcessResult made = RunProcess(
+            {"cmake", "-DCPACK_PACKAGE_DIRECTORY=" + folder,
+             "-DCPACK_PACKAGE_FILE_NAME=veltar-" + version + "-" + Arch(),
+             "-DCPACK_TEMPORARY_DIRECTORY=" + staged.string(), "-DCPACK_VELTAR_ARCHITECTURE=" + Arch(),
+             "-DCPACK_VELTAR_MSI_VERSION=" + version, "-DCPACK_VELTAR_WIXL=wixl",
+             "-DCPACK_VELTAR_WXS=" + SourcePath("packaging/veltar.wxs"),
+             "-DCPACK_VELTAR_ICON=" + build + "/res/veltar.ico", "-P", SourcePath("packaging/make_msi.cmake")},
+            {}, 300);
+        ASSERT_EQ(made.exitCode, 0) << made.out << made.err;
+    }
     fs::path Unpacked(const std::string& version) const {
         return unpacked_.path() / version / ("veltar-" + version + "-" + Arch());
     }
@@ -237,18 +272,11 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
         RunProcess({"bash", "-c", "cd \"$(dirname \"$0\")\" && sha256sum --check --status \"$0.sha256\"", msi}, {});
     EXPECT_EQ(checked.exitCode, 0);
 
-    // The same tree built as 1.0.1, for the upgrade.
-    const std::string later = SourcePath("build/upgrade-" + Arch());
-    const ProcessResult configured = RunProcess(
-        {"cmake", "-S", SourcePath("."), "-B", later, "-DCMAKE_BUILD_TYPE=Release", "-DVELTAR_VERSION=1.0.1",
-         "-DCMAKE_TOOLCHAIN_FILE=" + SourcePath(Is64() ? "cmake/mingw-x86_64.cmake" : "cmake/mingw-i686.cmake")},
-        {}, 600);
-    ASSERT_EQ(configured.exitCode, 0) << configured.out << configured.err;
-    const ProcessResult laterBuilt = RunProcess({"cmake", "--build", later, "-j2", "--target", "veltar", "veltar-report",
-                                                 "veltar-autostart", "winring0_pawnio"},
-                                                {}, 900);
-    ASSERT_EQ(laterBuilt.exitCode, 0) << laterBuilt.out << laterBuilt.err;
-    ASSERT_NO_FATAL_FAILURE(Package(later, "1.0.1"));
+    // The next version, for the upgrade: the same binaries with their version
+    // resources raised, and its installer made by the same script.
+    const std::string later = unpacked_.path().string();
+    ASSERT_NO_FATAL_FAILURE(StageLaterVersion(Unpacked("1.0"), Unpacked("1.0.1")));
+    ASSERT_NO_FATAL_FAILURE(MakeInstaller(Unpacked("1.0.1"), later, "1.0.1"));
 
     const ProcessResult booted = Wine({"wineboot", "-i"});
     ASSERT_EQ(booted.exitCode, 0) << booted.err;
