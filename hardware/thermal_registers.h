@@ -32,15 +32,16 @@ std::uint32_t ThermStatusRegister(std::int64_t readout);
 std::int64_t TctlThousandths(std::uint32_t smn);
 
 // A register's low half on an AMD processor: the target of 100 °C, or the
-// readout from Tctl read through readSmn (which gives nothing when it fails).
-// Nothing for any other register.
+// readout from the die temperature, Tctl less the model's offset in °C, read
+// through readSmn (which gives nothing when it fails). Nothing for any other register.
 template <typename ReadSmn>
-std::optional<std::uint32_t> AmdRegister(std::uint32_t index, ReadSmn readSmn) {
+std::optional<std::uint32_t> AmdRegister(std::uint32_t index, std::int64_t tctlOffset, ReadSmn readSmn) {
     if (index == kTemperatureTarget) return TargetRegister(kAmdTarget);
     if (index != kThermStatus) return std::nullopt;
     const std::optional<std::uint32_t> smn = readSmn(kTctlSmnAddress);
     if (!smn) return std::nullopt;
-    return ThermStatusRegister(RoundThousandths(kAmdTarget * 1000 - TctlThousandths(*smn)));
+    const std::int64_t dieThousandths = TctlThousandths(*smn) - tctlOffset * 1000;
+    return ThermStatusRegister(RoundThousandths(kAmdTarget * 1000 - dieThousandths));
 }
 
 }  // namespace veltar::hardware

@@ -11,6 +11,7 @@
 #include "base/scoped_win.h"
 #include "hardware/pawnio_calls.h"
 #include "hardware/pawnio_device.h"
+#include "hardware/processor_models.h"
 #include "hardware/status_text.h"
 #include "hardware/thermal_registers.h"
 #include "sensors/platform/winring0.h"
@@ -28,6 +29,7 @@ struct Session {
     veltar::ScopedHandle device;
     Vendor vendor = Vendor::Intel;
     veltar::ScopedHandle pciMutex;  // AMD only
+    std::int64_t tctlOffset = 0;    // AMD only: how far Tctl runs above the die, in °C
 };
 
 // From InitializeOls to DeinitializeOls.
@@ -42,6 +44,22 @@ veltar::ScopedHandle OpenPciMutex() {
     return veltar::ScopedHandle(mutex);
 }
 
+// The processor's brand string, as Windows records it at start; empty when it cannot be read.
+std::u16string ProcessorName() {
+    constexpr wchar_t kKey[] = L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
+    DWORD size = 0;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, L"ProcessorNameString", RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        size < sizeof(wchar_t))
+        return {};
+    std::u16string name(size / sizeof(wchar_t), u'\0');
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, L"ProcessorNameString", RRF_RT_REG_SZ, nullptr, name.data(), &size) !=
+        ERROR_SUCCESS)
+        return {};
+    name.resize(name.find(u'\0'));
+    return name;
+}
+
 std::optional<std::uint32_t> ReadSmn(const Session& session, std::uint32_t address) {
     if (!session.pciMutex) return std::nullopt;
     const DWORD wait = WaitForSingleObject(session.pciMutex.get(), kPciMutexWaitMs);
@@ -54,7 +72,7 @@ std::optional<std::uint32_t> ReadSmn(const Session& session, std::uint32_t addre
 
 std::optional<std::uint64_t> ReadRegister(const Session& session, DWORD index) {
     if (session.vendor == Vendor::Intel) return CallModule(session.device.get(), "ioctl_read_msr", index);
-    return AmdRegister(index, [&](std::uint32_t address) { return ReadSmn(session, address); });
+    return AmdRegister(index, session.tctlOffset, [&](std::uint32_t address) { return ReadSmn(session, address); });
 }
 
 BOOL Fail(std::u16string reason) {
@@ -77,8 +95,11 @@ BOOL WINAPI InitializeOls() {
         return LoadModule(opening.device.get(), *bytes) ? ModuleLoad::Loaded : ModuleLoad::Refused;
     });
     if (!choice.vendor) return Fail(choice.anyFound ? NoModuleAccepted() : ModulesMissing());
-    Session session{std::move(opening.device), *choice.vendor, {}};
-    if (session.vendor == Vendor::Amd) session.pciMutex = OpenPciMutex();
+    Session session{std::move(opening.device), *choice.vendor, {}, 0};
+    if (session.vendor == Vendor::Amd) {
+        session.pciMutex = OpenPciMutex();
+        session.tctlOffset = TctlOffset(ProcessorName());
+    }
     g_session = std::move(session);
     g_status.clear();
     return TRUE;

@@ -86,6 +86,22 @@ TEST_P(HardwareLibrary, ServesAnAmdProcessorsControlTemperatureOnEveryProcessor)
     EXPECT_EQ(r.out, "主板-温度: 52.05℃\r\n" + ProcessorLines("51.00", "51.00", "51.00"));
 }
 
+TEST_P(HardwareLibrary, AnAmdModelWhoseTctlRunsAboveTheDieShowsTheDieTemperature) {
+    ConfigureDevices(Fixture("amd.txt"));
+    AddBothModules();
+    // Wine writes the processor's name afresh whenever its server starts: it is
+    // set in the session that runs the report.
+    std::ofstream(folder.path() / "report.bat", std::ios::binary)
+        << "@reg add \"HKLM\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0\" /v ProcessorNameString "
+           "/t REG_SZ /d \"AMD Ryzen 7 1700X Eight-Core Processor\" /f >nul\r\n"
+           "@\"%~dp0veltar-report.exe\"\r\n";
+    std::string batch = "Z:" + (folder.path() / "report.bat").string();
+    std::replace(batch.begin(), batch.end(), '/', '\\');
+    const ProcessResult r = RunUnderWine("cmd", {"VELTAR_SENSORS=" + Fixture("amd.txt")}, {"/c", batch});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "主板-温度: 52.05℃\r\n" + ProcessorLines("31.00", "31.00", "31.00"));  // Tctl 51 less 20
+}
+
 TEST_P(HardwareLibrary, AProcessorWhoseReadFailsShowsWhatEmptyHalvesGive) {
     ConfigureDevices(Fixture("register-missing.txt"));
     AddModule("IntelMSR.bin", VELTAR_STANDIN_INTEL_MODULE);

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "hardware/pawnio_calls.h"
+#include "hardware/processor_models.h"
 #include "hardware/status_text.h"
 #include "hardware/thermal_registers.h"
 
@@ -36,18 +38,46 @@ TEST(AmdDecoding, ServesTheTwoRegistersFromTctl) {
             return value;
         };
     };
-    EXPECT_EQ(AmdRegister(0x1A2, smn(0)), 0x00640000u);
+    EXPECT_EQ(AmdRegister(0x1A2, 0, smn(0)), 0x00640000u);
     EXPECT_EQ(smnReads, 0);  // the target needs no read
-    EXPECT_EQ(AmdRegister(0x19C, smn(Eighths(418))), 0x80000000u | 48u << 16);  // 100 - 52.25 → 48
-    EXPECT_EQ(AmdRegister(0x19C, smn(Eighths(420))), 0x80000000u | 48u << 16);  // 100 - 52.5 = 47.5 → 48
-    EXPECT_EQ(AmdRegister(0x19C, smn(Eighths(8) | kRangeSelect)), 0x80000000u | 127u << 16);  // 148 held to 127
-    EXPECT_EQ(AmdRegister(0x19C, smn(Eighths(960))), 0x80000000u);  // 120 °C: below the target is held to 0
-    EXPECT_EQ(smnReads, 4);
+    EXPECT_EQ(AmdRegister(0x19C, 0, smn(Eighths(418))), 0x80000000u | 48u << 16);  // 100 - 52.25 → 48
+    EXPECT_EQ(AmdRegister(0x19C, 0, smn(Eighths(420))), 0x80000000u | 48u << 16);  // 100 - 52.5 = 47.5 → 48
+    EXPECT_EQ(AmdRegister(0x19C, 0, smn(Eighths(8) | kRangeSelect)), 0x80000000u | 127u << 16);  // 148 held to 127
+    EXPECT_EQ(AmdRegister(0x19C, 0, smn(Eighths(960))), 0x80000000u);  // 120 °C: below the target is held to 0
+    EXPECT_EQ(AmdRegister(0x19C, 27, smn(Eighths(640))), 0x80000000u | 47u << 16);  // 80 - 27 = 53 → 47
+    EXPECT_EQ(AmdRegister(0x1A2, 27, smn(0)), 0x00640000u);                          // the target stays
+    EXPECT_EQ(smnReads, 5);
 
     const auto failing = [](std::uint32_t) -> std::optional<std::uint32_t> { return std::nullopt; };
-    EXPECT_EQ(AmdRegister(0x19C, failing), std::nullopt);
-    EXPECT_EQ(AmdRegister(0x10, smn(0)), std::nullopt);
-    EXPECT_EQ(smnReads, 4);
+    EXPECT_EQ(AmdRegister(0x19C, 0, failing), std::nullopt);
+    EXPECT_EQ(AmdRegister(0x10, 0, smn(0)), std::nullopt);
+    EXPECT_EQ(smnReads, 5);
+}
+
+TEST(AmdDecoding, TheOffsetModelsAreKnownByTheirBrandStringsAndNoOthers) {
+    const struct {
+        const char16_t* name;
+        std::int64_t offset;
+    } cases[] = {
+        {u"AMD Ryzen 5 1600X Six-Core Processor", 20},
+        {u"AMD Ryzen 7 1700X Eight-Core Processor", 20},
+        {u"  AMD Ryzen  7   1800X Eight-Core Processor ", 20},  // however it is spaced
+        {u"AMD Ryzen 7 2700X Eight-Core Processor", 10},
+        {u"AMD Ryzen Threadripper 1900X 8-Core Processor", 27},
+        {u"AMD Ryzen Threadripper 1950X 16-Core Processor", 27},
+        {u"AMD Ryzen Threadripper 2920X 12-Core Processor", 27},
+        {u"AMD Ryzen Threadripper 2990WX 32-Core Processor", 27},
+        {u"AMD Ryzen 7 1700 Eight-Core Processor", 0},  // without the X
+        {u"AMD Ryzen 7 2700 Eight-Core Processor", 0},
+        {u"AMD Ryzen 7 PRO 1700X Eight-Core Processor", 0},
+        {u"AMD Ryzen 5 1600 Six-Core Processor", 0},
+        {u"AMD Ryzen Threadripper 3970X 32-Core Processor", 0},
+        {u"AMD Ryzen Threadripper PRO 3995WX 64-Cores", 0},
+        {u"AMD Ryzen 9 9950X 16-Core Processor", 0},  // Zen 5, family 1Ah
+        {u"Intel(R) Core(TM) i7-8700K CPU @ 3.70GHz", 0},
+        {u"", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TctlOffset(c.name), c.offset) << ToUtf8(c.name);
 }
 
 TEST(RegisterFields, TargetAndReadoutAreHeldToTheirBits) {
