@@ -1,13 +1,19 @@
 #include "tray/about_dlg.h"
 
+#include "chrome/display_scale.h"
 #include "chrome/frame_drag.h"
 #include "chrome/framed_paint.h"
+#include "chrome/win_geometry.h"
+#include "chrome/window_dpi.h"
 #include "chrome/window_placement.h"
 
 namespace {
 
 constexpr char16_t kAboutText[] = u"" VELTAR_ABOUT_TEXT;
-constexpr RECT kTextBounds{20, 100, 180, 200};  // fixed, whatever the box's size
+// Sizes for 96 DPI, scaled to the box's.
+constexpr int kLineHeight = 14;
+constexpr veltar::Rect kMargin{6, 16, 6, 6};
+constexpr veltar::Rect kTextBounds{20, 100, 180, 200};  // fixed, whatever the box's size
 constexpr COLORREF kWhite = 0x00FFFFFF;
 constexpr int kTextControlId = -1;
 
@@ -33,9 +39,11 @@ BOOL CAboutDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM, LRE
 }
 
 LRESULT CAboutDlg::OnInitDialog() {
-    m_nLineHeight = 14;
+    const unsigned dpi = veltar::WindowDpi(m_hWnd);
+    m_nLineHeight = veltar::ScaledPixels(kLineHeight, dpi);
     m_rcLastClient = {0, 0, 0, 0};
-    m_rcMargin = {6, 16, 6, 6};
+    m_rcMargin = veltar::ToWinRect(veltar::ScaledRect(kMargin, dpi));
+    m_rcText = veltar::ToWinRect(veltar::ScaledRect(kTextBounds, dpi));
     m_strFontFace = u"宋体";
     m_clrInner = 0x7F00FF00;
     m_clrFrame = 0x7FFF0000;
@@ -52,7 +60,7 @@ LRESULT CAboutDlg::OnPaint() {
     const HDC dc = BeginPaint(m_hWnd, &paint);
     if (!dc) return 0;
     PaintFramedBackground(dc, m_hWnd, {m_clrInner, m_clrFrame}, m_rcMargin);
-    DrawTextInFont(dc, kAboutText, kTextBounds, m_nLineHeight, m_strFontFace, kWhite, DT_CENTER | DT_WORDBREAK);
+    DrawTextInFont(dc, kAboutText, m_rcText, m_nLineHeight, m_strFontFace, kWhite, DT_CENTER | DT_WORDBREAK);
     EndPaint(m_hWnd, &paint);
     return 0;
 }

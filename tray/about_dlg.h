@@ -24,6 +24,7 @@ private:
     int m_nLineHeight = 0;
     RECT m_rcLastClient{};
     RECT m_rcMargin{};
+    RECT m_rcText{};  // where the text is painted
     DWORD m_clrInner = 0;
     DWORD m_clrFrame = 0;
     std::u16string m_strFontFace;

@@ -60,6 +60,13 @@ public:
         return Shell_NotifyIconW(NIM_MODIFY, &m_trayData) != FALSE;
     }
 
+    // The icon at another size, after a change of display scale.
+    bool SetTrayIcon(HICON icon) {
+        m_trayData.hIcon = icon;
+        m_trayData.uFlags = NIF_ICON;
+        return Shell_NotifyIconW(NIM_MODIFY, &m_trayData) != FALSE;
+    }
+
     LRESULT OnTrayNotify(UINT, WPARAM wParam, LPARAM lParam) {
         if (wParam != m_trayData.uID) return 0;
         const UINT mouse = LOWORD(lParam);

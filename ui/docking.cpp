@@ -25,7 +25,8 @@ bool IsWithinDockArea(const Rect& window, std::int32_t screenWidth) {
     return window.left >= 0 && window.top >= 0 && window.right <= screenWidth;
 }
 
-void ApplyMovingRules(Rect& proposed, DockEdge& edge, std::int32_t screenWidth, Point pointer) {
+void ApplyMovingRules(Rect& proposed, DockEdge& edge, std::int32_t screenWidth, Point pointer, unsigned dpi) {
+    const std::int32_t reach = ScaledPixels(1, dpi);
     const std::int32_t width = proposed.Width();
     const std::int32_t height = proposed.Height();
     switch (edge) {
@@ -46,7 +47,7 @@ void ApplyMovingRules(Rect& proposed, DockEdge& edge, std::int32_t screenWidth, 
             return;
         case DockEdge::Top:
             ClampTop(proposed, height);
-            if (pointer.y > 1) {
+            if (pointer.y > reach) {
                 edge = DockEdge::None;
             } else if (proposed.left <= 0) {
                 ClampLeft(proposed, width);
@@ -56,13 +57,34 @@ void ApplyMovingRules(Rect& proposed, DockEdge& edge, std::int32_t screenWidth, 
             return;
         case DockEdge::Left:
             ClampLeft(proposed, width);
-            if (pointer.x > 1) edge = DockEdge::None;
+            if (pointer.x > reach) edge = DockEdge::None;
             else if (proposed.top <= 0) ClampTop(proposed, height);
             return;
         case DockEdge::Right:
             ClampRight(proposed, width, screenWidth);
-            if (pointer.x < screenWidth - 1) edge = DockEdge::None;
+            if (pointer.x < screenWidth - reach) edge = DockEdge::None;
             else if (proposed.top <= 0) ClampTop(proposed, height);
+            return;
+    }
+}
+
+void KeepOnDockEdge(Rect& window, const Rect& current, DockEdge edge, std::int32_t screenWidth) {
+    const std::int32_t width = window.Width();
+    const std::int32_t height = window.Height();
+    switch (edge) {
+        case DockEdge::Top:
+            window.top = current.top < 0 ? 1 - height : 0;
+            window.bottom = window.top + height;
+            return;
+        case DockEdge::Left:
+            window.left = current.left < 0 ? 1 - width : 0;
+            window.right = window.left + width;
+            return;
+        case DockEdge::Right:
+            window.left = current.right > screenWidth ? screenWidth - 1 : screenWidth - width;
+            window.right = window.left + width;
+            return;
+        case DockEdge::None:
             return;
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "chrome/display_scale.h"
 #include "chrome/geometry.h"
 
 namespace veltar {
@@ -27,8 +28,15 @@ constexpr std::int32_t TruncatedQuotient(std::int32_t a, std::int32_t b) { retur
 bool IsWithinDockArea(const Rect& window, std::int32_t screenWidth);
 
 // Edits the rectangle the move loop proposes, and the dock edge, in place. The
-// pointer (screen coordinates) is read only while the edge is not None.
-void ApplyMovingRules(Rect& proposed, DockEdge& edge, std::int32_t screenWidth, Point pointer);
+// pointer (screen coordinates) is read only while the edge is not None; it
+// undocks the window once it is more than a pixel at the display's scale from the edge.
+void ApplyMovingRules(Rect& proposed, DockEdge& edge, std::int32_t screenWidth, Point pointer,
+                      unsigned dpi = kDefaultDpi);
+
+// Moves a window that changed its size (at a new display scale) back onto its
+// dock edge: against it where it was shown (current), or out of view but for
+// the one-pixel strip where it had slid out. An undocked window stays as it is.
+void KeepOnDockEdge(Rect& window, const Rect& current, DockEdge edge, std::int32_t screenWidth);
 
 struct SlidePlan {
     std::int32_t stepX = 0;

@@ -1,14 +1,18 @@
 #include "ui/main_dlg.h"
 
+#include <optional>
+
 #include "app/app_module.h"
+#include "chrome/display_scale.h"
+#include "chrome/frame_drag.h"
+#include "chrome/framed_paint.h"
+#include "chrome/win_geometry.h"
+#include "chrome/window_dpi.h"
+#include "chrome/window_placement.h"
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/value_record.h"
 #include "tray/about_dlg.h"
-#include "chrome/frame_drag.h"
-#include "chrome/framed_paint.h"
 #include "ui/report_lines.h"
-#include "chrome/win_geometry.h"
-#include "chrome/window_placement.h"
 
 int g_nScreenWidth = 0;
 veltar::DockEdge g_dockEdge = veltar::DockEdge::None;
@@ -22,10 +26,38 @@ constexpr UINT kTextFormat = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
 // Moves keep the size and send no WM_WINDOWPOSCHANGING; they raise and activate the window.
 constexpr UINT kSlideMoveFlags = SWP_NOSIZE | SWP_NOSENDCHANGING;
 
-HICON LoadAppIcon(int widthMetric, int heightMetric) {
+// Sizes for 96 DPI, scaled to the window's.
+constexpr int kLineHeight = 20;
+constexpr veltar::Rect kMargin{16, 16, 16, 16};
+
+// One of the icon's own images at the system's size for the DPI, never a stretched one.
+HICON LoadAppIcon(int widthMetric, int heightMetric, unsigned dpi) {
     return static_cast<HICON>(LoadImageW(g_appModule.GetResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                         IMAGE_ICON, GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
-                                         LR_DEFAULTCOLOR));
+                                         IMAGE_ICON, veltar::SystemMetricForDpi(widthMetric, dpi),
+                                         veltar::SystemMetricForDpi(heightMetric, dpi), LR_DEFAULTCOLOR));
+}
+
+// The line's width in the window's default font as it measures at 96 DPI: the
+// default font does not follow a window's own scale (Wine's grows in height
+// only), so at any other the font of its 96-DPI height is measured, to be
+// scaled after. Its width is kept: where the system widens the font with the
+// scale the window comes out wider, never too narrow for its text.
+int MeasureAt96Dpi(HWND hWnd, const std::u16string& line) {
+    const veltar::ScopedGetDC dc(hWnd);
+    const int fontDpi = GetDeviceCaps(dc.get(), LOGPIXELSY);
+    veltar::ScopedFont font;
+    std::optional<veltar::ScopedSelectObject> selected;
+    if (fontDpi != static_cast<int>(veltar::kDefaultDpi)) {
+        LOGFONTW logFont{};
+        GetObjectW(GetCurrentObject(dc.get(), OBJ_FONT), sizeof logFont, &logFont);
+        logFont.lfHeight = MulDiv(logFont.lfHeight, veltar::kDefaultDpi, fontDpi);
+        font = veltar::ScopedFont(CreateFontIndirectW(&logFont));
+        if (font) selected.emplace(dc.get(), font.get());
+    }
+    SIZE extent{};
+    GetTextExtentExPointW(dc.get(), veltar::AsOle(line.c_str()), static_cast<int>(line.size()), 0, nullptr, nullptr,
+                          &extent);
+    return static_cast<int>(extent.cx);
 }
 
 }  // namespace
@@ -61,6 +93,9 @@ BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM lPara
     if (uMsg == WM_DESTROY && run([&] { return OnDestroy(); })) return TRUE;
     if (uMsg == WM_PAINT && run([&] { return OnPaint(); })) return TRUE;
     if ((uMsg == WM_SIZE || uMsg == WM_SIZING) && run([&] { return OnSize(); })) return TRUE;
+    if (uMsg == WM_DPICHANGED &&
+        run([&] { return OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); }))
+        return TRUE;
     if (uMsg == WM_LBUTTONDOWN && run([&] {
             BeginFrameDrag(m_hWnd, m_rcMargin);
             return LRESULT{0};
@@ -80,20 +115,15 @@ BOOL CMainDlg::ProcessWindowMessage(HWND, UINT uMsg, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT CMainDlg::OnInitDialog() {
-    m_nLineHeight = 20;
     m_rcLastClient = {0, 0, 0, 0};
-    m_rcMargin = {16, 16, 16, 16};
     m_strFontFace = u"宋体";
     m_clrInner = 0x7F0000FF;
     m_clrFrame = 0x7F00FF00;
+    ScaleTo(veltar::WindowDpi(m_hWnd));
 
     g_nScreenWidth = GetSystemMetrics(SM_CXSCREEN);
     CenterWindowOn(m_hWnd, nullptr);
-
-    m_bigIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXICON, SM_CYICON));
-    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
-    m_smallIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXSMICON, SM_CYSMICON));
-    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+    LoadIcons();
 
     if (CMessageLoop* loop = g_appModule.FindLoop()) {
         loop->RegisterFilter(this);
@@ -114,17 +144,51 @@ LRESULT CMainDlg::OnInitDialog() {
     return TRUE;
 }
 
-// The report built here serves for sizing only. Lines are measured in the
-// window's default font, with no font selected.
+// Every pixel size at the window's display scale.
+void CMainDlg::ScaleTo(unsigned dpi) {
+    m_uDpi = dpi;
+    m_nLineHeight = veltar::ScaledPixels(kLineHeight, dpi);
+    m_rcMargin = veltar::ToWinRect(veltar::ScaledRect(kMargin, dpi));
+}
+
+// The window's and the tray's icons at the sizes for the window's scale.
+void CMainDlg::LoadIcons() {
+    m_bigIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXICON, SM_CYICON, m_uDpi));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
+    m_smallIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXSMICON, SM_CYSMICON, m_uDpi));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+}
+
+// The report built here serves for sizing only, now and at a change of scale.
+// Lines are measured in the window's default font, with no font selected, as
+// at 96 DPI.
 void CMainDlg::SizeToReport(const std::u16string& report) {
-    const auto measure = [this](const std::u16string& line) {
-        SIZE extent{};
-        const veltar::ScopedGetDC dc(m_hWnd);
-        GetTextExtentExPointW(dc.get(), veltar::AsOle(line.c_str()), static_cast<int>(line.size()), 0, nullptr, nullptr, &extent);
-        return static_cast<int>(extent.cx);
-    };
-    const veltar::WindowSize size = veltar::WindowSizeForReport(report, m_nLineHeight, measure);
+    m_strSizingReport = report;
+    const veltar::WindowSize size = SizeForReport();
     SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, size.width, size.height, SWP_NOMOVE);
+}
+
+veltar::WindowSize CMainDlg::SizeForReport() const {
+    const HWND window = m_hWnd;
+    return veltar::WindowSizeForReport(m_strSizingReport, m_nLineHeight, m_uDpi,
+                                       [window](const std::u16string& line) { return MeasureAt96Dpi(window, line); });
+}
+
+// The window takes its size at the new scale where Windows suggests, or on its
+// dock edge, and its icons are loaded again at their new sizes.
+LRESULT CMainDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    ScaleTo(dpi);
+    const veltar::WindowSize size = SizeForReport();
+    veltar::Rect window{suggested.left, suggested.top, suggested.left + size.width, suggested.top + size.height};
+    RECT current{};
+    GetWindowRect(m_hWnd, &current);
+    veltar::KeepOnDockEdge(window, veltar::ToRect(current), g_dockEdge, g_nScreenWidth);
+    SetWindowPos(m_hWnd, nullptr, window.left, window.top, window.Width(), window.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadIcons();
+    SetTrayIcon(m_smallIcon.get());
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+    return 0;
 }
 
 // A tick asks for a report; while one is being built, it asks for nothing and
@@ -244,7 +308,7 @@ LRESULT CMainDlg::OnMoving(RECT* proposed) {
     veltar::Rect rect = veltar::ToRect(*proposed);
     POINT pointer{};
     if (g_dockEdge != veltar::DockEdge::None) GetCursorPos(&pointer);
-    veltar::ApplyMovingRules(rect, g_dockEdge, g_nScreenWidth, veltar::ToPoint(pointer));
+    veltar::ApplyMovingRules(rect, g_dockEdge, g_nScreenWidth, veltar::ToPoint(pointer), m_uDpi);
     *proposed = veltar::ToWinRect(rect);
     return 0;
 }

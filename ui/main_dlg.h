@@ -15,6 +15,7 @@
 #include "res/resource.h"
 #include "tray/tray_icon_impl.h"
 #include "ui/docking.h"
+#include "ui/report_lines.h"
 #include "ui/report_worker.h"
 
 // Posted to the main window by the thread that builds its reports when one is ready.
@@ -63,7 +64,12 @@ private:
     LRESULT OnExitSizeMove();
     LRESULT OnMoving(RECT* proposed);
 
+    LRESULT OnDpiChanged(UINT dpi, const RECT& suggested);
+
+    void ScaleTo(unsigned dpi);
+    void LoadIcons();
     void SizeToReport(const std::u16string& report);
+    veltar::WindowSize SizeForReport() const;
     void ShowReport(std::u16string report);
     bool SlideWindow(RECT window, veltar::SlideDirection direction);
     void StartEdgeTimer();
@@ -75,6 +81,9 @@ private:
     DWORD m_clrFrame = 0;
     std::u16string m_strFontFace;
     std::u16string m_strText;
+    // The display scale's DPI, and the first report, which sizes the window at every scale.
+    unsigned m_uDpi = veltar::kDefaultDpi;
+    std::u16string m_strSizingReport;
     // The window's icons, destroyed with the object, after the window and before the tray icon's removal,
     // which needs no icon.
     veltar::ScopedIcon m_bigIcon;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "chrome/display_scale.h"
+
 namespace veltar {
 
 struct ReportLines {
@@ -21,14 +23,15 @@ struct WindowSize {
     bool operator==(const WindowSize&) const = default;
 };
 
-// The window's size for its first report: twice the longest line's width (as
-// measure gives it in pixels) by a line height for every line plus two; an empty
-// report gives 300 by 200.
+// The window's size for its first report at a display scale: twice the longest
+// line's width (as measure gives it in pixels at 96 DPI), scaled, by a line
+// height (already scaled) for every line plus two; an empty report gives 300 by
+// 200 at 96 DPI.
 template <typename Measure>
-WindowSize WindowSizeForReport(std::u16string_view report, int lineHeight, Measure measure) {
-    if (report.empty()) return {300, 200};
+WindowSize WindowSizeForReport(std::u16string_view report, int lineHeight, unsigned dpi, Measure measure) {
+    if (report.empty()) return {ScaledPixels(300, dpi), ScaledPixels(200, dpi)};
     const ReportLines lines = ScanReportLines(report);
-    return {2 * measure(lines.longest), (static_cast<int>(lines.count) + 2) * lineHeight};
+    return {ScaledPixels(2 * measure(lines.longest), dpi), (static_cast<int>(lines.count) + 2) * lineHeight};
 }
 
 }  // namespace veltar

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -297,6 +298,50 @@ TEST_P(Desktop, TheAboutBoxMovesByItsBandAndNeverDocks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Desktop, ::testing::Values("win32", "win64"));
+
+// The program started at 150 % (144 DPI): Wine reads the scale when a program starts.
+class DesktopAt150Percent : public Desktop {
+protected:
+    void SetUp() override {
+        SetLogPixels("add", {"/t", "REG_DWORD", "/d", "144"});
+        Desktop::SetUp();
+    }
+    void TearDown() override {
+        Desktop::TearDown();
+        SetLogPixels("delete", {});
+    }
+    static void SetLogPixels(const std::string& verb, const std::vector<std::string>& value) {
+        std::vector<std::string> command{"bash", "-c", "source \"$0\" && wine reg \"$@\" >/dev/null 2>&1",
+                                         e2e::SourcePath("tools/wine-env"), verb, "HKCU\\Control Panel\\Desktop",
+                                         "/v", "LogPixels"};
+        command.insert(command.end(), value.begin(), value.end());
+        command.push_back("/f");
+        e2e::RunProcess(command, {});
+    }
+};
+
+TEST_P(DesktopAt150Percent, TheBandIs24PixelsWideAndItsIconsAreTheirOwnImagesAtThatScale) {
+    // The window's small icon is the tray's: 24 pixels, the big one 48.
+    const std::vector<long> icons = x.IconWidths(main);
+    EXPECT_NE(std::find(icons.begin(), icons.end(), 24), icons.end());
+    EXPECT_NE(std::find(icons.begin(), icons.end(), 48), icons.end());
+
+    // 20 pixels in lies past the band of 96 DPI, inside the band of 144.
+    const Point centre = Middle(start);
+    ASSERT_TRUE(DragBy(main, {start.left + 20, centre.y}, {start.left + 80, centre.y - 50}));
+    const Rect moved = start + Point{60, -50};
+    ASSERT_TRUE(WaitForGeometry(main, moved));
+    // 30 pixels in is the interior.
+    const Point inside{moved.left + 30, Middle(moved).y};
+    x.MoveTo(inside);
+    x.Press();
+    MoveAlong(inside + Point{40, 30});
+    x.Release();
+    LetTwoRefreshesPass();
+    EXPECT_EQ(x.Geometry(main), moved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, DesktopAt150Percent, ::testing::Values("win32", "win64"));
 
 }  // namespace
 }  // namespace veltar::desktop

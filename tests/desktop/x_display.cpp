@@ -98,6 +98,26 @@ std::string XDisplay::Title(Window window) const {
     return title;
 }
 
+std::vector<long> XDisplay::IconWidths(Window window) const {
+    const Atom icon = XInternAtom(m_display, "_NET_WM_ICON", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> widths;
+    if (XGetWindowProperty(m_display, window, icon, 0, 1 << 20, False, XA_CARDINAL, &type, &format, &items, &after,
+                           &data) == Success &&
+        data) {
+        // Each image: its width, its height, then width × height pixels.
+        const auto* values = reinterpret_cast<const long*>(data);
+        for (unsigned long at = 0; format == 32 && at + 2 <= items;
+             at += 2 + static_cast<unsigned long>(values[at] * values[at + 1]))
+            widths.push_back(values[at]);
+        XFree(data);
+    }
+    return widths;
+}
+
 std::string XDisplay::ClassName(Window window) const {
     XClassHint hint{};
     std::string name;

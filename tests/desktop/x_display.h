@@ -40,6 +40,9 @@ public:
     // The window's title (_NET_WM_NAME, UTF-8), empty when it has none.
     std::string Title(Window window) const;
     std::string ClassName(Window window) const;
+    // The widths of the icon images the window carries (_NET_WM_ICON), as Wine
+    // passes the Windows window's big and small icons on.
+    std::vector<long> IconWidths(Window window) const;
     bool IsOverrideRedirect(Window window) const;
     // Asks the window to close, as a window manager's close button does.
     void RequestClose(Window window);

@@ -11,6 +11,7 @@
 
 #include "res/resource.h"
 #include "tests/e2e/program_driver.h"
+#include "tests/e2e/window_capture.h"
 
 namespace veltar::driver {
 namespace {
@@ -19,51 +20,6 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr int kBand = 17;
 constexpr int kLineHeight = 20;
-
-// The window's client area as the screen shows it, read back pixel by pixel.
-class Capture {
-public:
-    explicit Capture(HWND window) {
-        RECT client{};
-        GetClientRect(window, &client);
-        width = client.right;
-        height = client.bottom;
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        const HDC source = GetDC(window);
-        const HDC memory = CreateCompatibleDC(source);
-        const HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        const HGDIOBJ previous = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-        GdiFlush();
-        pixels.assign(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
-        SelectObject(memory, previous);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(window, source);
-    }
-
-    COLORREF At(int x, int y) const {
-        const DWORD p = pixels[static_cast<std::size_t>(y) * width + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    // Text is drawn yellow, possibly smoothed against the blue.
-    bool IsText(int x, int y) const {
-        const COLORREF c = At(x, y);
-        return GetRValue(c) > 128 && GetGValue(c) > 128 && GetBValue(c) < 128;
-    }
-    int TextPixelsInRows(int top, int bottom) const {
-        int count = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = 0; x < width; ++x) count += IsText(x, y);
-        return count;
-    }
-
-    int width = 0;
-    int height = 0;
-    std::vector<DWORD> pixels;
-};
 
 class UserSession : public ::testing::Test {
 protected:
