@@ -1,21 +1,13 @@
 #include "chrome/window_dpi.h"
 
+#include "base/module_function.h"
 #include "base/scoped_win.h"
 
 namespace veltar {
-namespace {
-
-template <typename Function>
-Function User32Function(const char* name) {
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
-}
-
-}  // namespace
 
 unsigned WindowDpi(HWND hWnd) {
     using DpiForWindow = UINT(WINAPI*)(HWND);
-    static const auto dpiForWindow = User32Function<DpiForWindow>("GetDpiForWindow");
+    static const auto dpiForWindow = ModuleFunction<DpiForWindow>(L"user32.dll", "GetDpiForWindow");
     if (dpiForWindow)
         if (const UINT dpi = dpiForWindow(hWnd)) return dpi;
     const ScopedGetDC screen(nullptr);
@@ -24,7 +16,7 @@ unsigned WindowDpi(HWND hWnd) {
 
 int SystemMetricForDpi(int index, unsigned dpi) {
     using MetricsForDpi = int(WINAPI*)(int, UINT);
-    static const auto metricsForDpi = User32Function<MetricsForDpi>("GetSystemMetricsForDpi");
+    static const auto metricsForDpi = ModuleFunction<MetricsForDpi>(L"user32.dll", "GetSystemMetricsForDpi");
     return metricsForDpi ? metricsForDpi(index, dpi) : GetSystemMetrics(index);
 }
 

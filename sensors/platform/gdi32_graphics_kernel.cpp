@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/module_function.h"
+
 namespace veltar {
 namespace {
 
@@ -16,21 +18,13 @@ struct Functions {
     bool found() const { return enumAdapters && query && close; }
 };
 
-template <typename Function>
-Function Lookup(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 // The functions of whatever gdi32.dll the process loaded, found at the first use.
 const Functions& Gdi32() {
     static const Functions functions = [] {
-        Functions found;
-        if (const HMODULE gdi32 = GetModuleHandleW(L"gdi32.dll")) {
-            found.enumAdapters = Lookup<EnumFunction>(gdi32, "D3DKMTEnumAdapters2");
-            found.query = Lookup<QueryFunction>(gdi32, "D3DKMTQueryAdapterInfo");
-            found.close = Lookup<CloseFunction>(gdi32, "D3DKMTCloseAdapter");
-        }
-        return found;
+        const HMODULE gdi32 = GetModuleHandleW(L"gdi32.dll");
+        return Functions{ModuleFunction<EnumFunction>(gdi32, "D3DKMTEnumAdapters2"),
+                         ModuleFunction<QueryFunction>(gdi32, "D3DKMTQueryAdapterInfo"),
+                         ModuleFunction<CloseFunction>(gdi32, "D3DKMTCloseAdapter")};
     }();
     return functions;
 }

@@ -1,18 +1,9 @@
 #include "sensors/platform/winring0_hardware_access.h"
 
+#include "base/module_function.h"
 #include "sensors/platform/winring0.h"
 
 namespace veltar {
-namespace {
-
-// A kernel32 function that older systems lack, or null.
-template <typename Function>
-Function Kernel32Function(const char* name) {
-    const HMODULE kernel32 = GetModuleHandleW(L"KERNEL32.DLL");
-    return kernel32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name))) : nullptr;
-}
-
-}  // namespace
 
 bool WinRing0HardwareAccess::ReadMsr(std::uint32_t index, std::uint32_t* low, std::uint32_t* high) {
     DWORD eax = 0;
@@ -28,7 +19,7 @@ std::uint32_t WinRing0HardwareAccess::ProcessorCount() {
     // 32-bit process on a 64-bit system sees them too.
     using NativeSystemInfo = void(WINAPI*)(LPSYSTEM_INFO);
     SYSTEM_INFO info{};
-    if (const auto native = Kernel32Function<NativeSystemInfo>("GetNativeSystemInfo")) native(&info);
+    if (const auto native = ModuleFunction<NativeSystemInfo>(L"KERNEL32.DLL", "GetNativeSystemInfo")) native(&info);
     else GetSystemInfo(&info);
     return info.dwNumberOfProcessors;
 }
@@ -37,8 +28,8 @@ std::uint32_t WinRing0HardwareAccess::ProcessorCount() {
 std::vector<std::uint32_t> WinRing0HardwareAccess::ProcessorGroups() {
     using GroupCount = WORD(WINAPI*)();
     using ProcessorsIn = DWORD(WINAPI*)(WORD);
-    const auto groupCount = Kernel32Function<GroupCount>("GetActiveProcessorGroupCount");
-    const auto processorsIn = Kernel32Function<ProcessorsIn>("GetActiveProcessorCount");
+    const auto groupCount = ModuleFunction<GroupCount>(L"KERNEL32.DLL", "GetActiveProcessorGroupCount");
+    const auto processorsIn = ModuleFunction<ProcessorsIn>(L"KERNEL32.DLL", "GetActiveProcessorCount");
     if (!groupCount || !processorsIn) return {};
     std::vector<std::uint32_t> groups(groupCount());
     for (WORD group = 0; group < groups.size(); ++group) groups[group] = processorsIn(group);
@@ -51,7 +42,7 @@ std::uintptr_t WinRing0HardwareAccess::SetThreadAffinity(std::uintptr_t mask) {
 
 bool WinRing0HardwareAccess::SetThreadGroupAffinity(const GroupAffinity& affinity, GroupAffinity* previous) {
     using SetGroupAffinity = BOOL(WINAPI*)(HANDLE, const GROUP_AFFINITY*, PGROUP_AFFINITY);
-    static const auto setGroupAffinity = Kernel32Function<SetGroupAffinity>("SetThreadGroupAffinity");
+    static const auto setGroupAffinity = ModuleFunction<SetGroupAffinity>(L"KERNEL32.DLL", "SetThreadGroupAffinity");
     if (!setGroupAffinity) return false;
     GROUP_AFFINITY wanted{};
     wanted.Mask = affinity.mask;

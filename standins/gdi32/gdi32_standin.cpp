@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "base/module_function.h"
 #include "standins/fixture/fixture_file.h"
 #include "standins/live/live_sensors.h"
 #include "standins/live/win_sensor_tree.h"
@@ -68,8 +69,7 @@ NTSTATUS APIENTRY D3DKMTCloseAdapter(const veltar::CloseAdapterArgument* argumen
         }
     }
     using Close = NTSTATUS(APIENTRY*)(const veltar::CloseAdapterArgument*);
-    const auto close = reinterpret_cast<Close>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"gdi32w.dll"), "D3DKMTCloseAdapter")));
+    const auto close = veltar::ModuleFunction<Close>(L"gdi32w.dll", "D3DKMTCloseAdapter");
     return close ? close(argument) : veltar::kStatusInvalidParameter;
 }
 
