@@ -1,6 +1,5 @@
-// Veltar set up as a Windows user or an administrator of many PCs sets it up:
-// the start at logon turned on and off with veltar-autostart, and each MSI
-// installed silently in a fresh Wine prefix, upgraded, refused over a later
+// Veltar set up as an administrator of many PCs sets it up: each MSI installed
+// silently in a fresh Wine prefix of its own, upgraded, refused over a later
 // version and removed, leaving nothing behind.
 #include <gtest/gtest.h>
 
@@ -22,96 +21,6 @@ namespace fs = std::filesystem;
 
 // msiexec's exit code for a refused installation (1603), as Wine cuts it to 8 bits.
 constexpr int kInstallFailed = 1603 & 0xFF;
-
-std::string Contents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::set<std::string> Entries(const fs::path& folder) {
-    std::set<std::string> names;
-    if (fs::exists(folder))
-        for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-    return names;
-}
-
-std::string Architecture(const char* arch) { return arch; }
-
-class Autostart : public ::testing::TestWithParam<const char*> {
-protected:
-    ProcessResult Run(const std::vector<std::string>& arguments, const std::string& tool = {}) {
-        return RunUnderWine(tool.empty() ? SourcePath("build/" + Architecture(GetParam()) + "/veltar-autostart.exe")
-                                         : tool,
-                            {}, arguments);
-    }
-    const fs::path tasks = SourcePath("build/wine-prefix/drive_c/windows/system32/tasks");
-};
-
-TEST_P(Autostart, TurnsTheLogonTaskOnAndOffAndSaysWhichItIs) {
-    ASSERT_EQ(Run({"off"}).exitCode, 0);
-    ProcessResult r = Run({"status"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "Veltar does not start at logon.\r\n");
-
-    std::string program = "Z:" + SourcePath("build/" + Architecture(GetParam()) + "/veltar.exe");
-    std::replace(program.begin(), program.end(), '/', '\\');
-    for (int round = 0; round < 2; ++round) {
-        r = Run({"on"});
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.out, "Veltar starts at logon now: " + program + "\r\n");
-    }
-    // Replaced, not added: one task. Wine's scheduler keeps only the settings.
-    EXPECT_EQ(Entries(tasks), std::set<std::string>{"Veltar"});
-    const std::string stored = Contents(tasks / "Veltar");
-    for (const char* setting :
-         {"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
-          "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
-          "<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>", "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>",
-          "<Priority>5</Priority>", "<Enabled>true</Enabled>"})
-        EXPECT_NE(stored.find(setting), std::string::npos) << setting << "\n" << stored;
-    r = Run({"status"});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, "Veltar starts at logon (task \\Veltar).\r\n");
-
-    for (int round = 0; round < 2; ++round) {
-        r = Run({"off"});
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.out, "Veltar does not start at logon.\r\n");
-    }
-    EXPECT_EQ(Entries(tasks), std::set<std::string>{});
-    EXPECT_EQ(Run({"status"}).exitCode, 1);
-}
-
-TEST_P(Autostart, RefusesWrongArgumentsAndAProgramNotBesideIt) {
-    const std::string usageStart = "Usage: veltar-autostart on|off|status\r\n";
-    const struct {
-        std::vector<std::string> arguments;
-        int exitCode;
-        std::string out, errStart;
-    } cases[] = {
-        {{"--help"}, 0, usageStart, ""},
-        {{}, 2, "", usageStart},
-        {{"start"}, 2, "", "veltar-autostart: unknown argument: start\r\n" + usageStart},
-        {{"on", "off"}, 2, "", "veltar-autostart: one command at a time: on, off or status.\r\n" + usageStart},
-    };
-    for (const auto& c : cases) {
-        const ProcessResult r = Run(c.arguments);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.errStart;
-        EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
-        EXPECT_EQ(r.err.substr(0, c.errStart.size()), c.errStart);
-    }
-
-    TemporaryFolder alone("autostart");
-    fs::copy_file(SourcePath("build/" + Architecture(GetParam()) + "/veltar-autostart.exe"),
-                  alone.path() / "veltar-autostart.exe");
-    const ProcessResult r = Run({"on"}, (alone.path() / "veltar-autostart.exe").string());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("veltar-autostart: veltar.exe was not found beside veltar-autostart.exe"), std::string::npos)
-        << r.err;
-    EXPECT_EQ(Entries(tasks), std::set<std::string>{});
-}
-
-INSTANTIATE_TEST_SUITE_P(Builds, Autostart, ::testing::Values("win32", "win64"));
 
 // One value of an MSI table row, by msiinfo's tab-separated export.
 std::map<std::string, std::string> TableColumns(const std::string& msi, const std::string& table, int key,
@@ -207,7 +116,7 @@ protected:
     void StageLaterVersion(const fs::path& from, const fs::path& to) {
         fs::create_directories(to);
         for (const auto& entry : fs::directory_iterator(from)) {
-            std::string bytes = Contents(entry.path());
+            std::string bytes = FileContents(entry.path());
             const std::string extension = entry.path().extension().string();
             if (extension == ".exe" || extension == ".dll") {
                 const std::size_t fixed = bytes.find(std::string("\xBD\x04\xEF\xFE", 4));
@@ -263,11 +172,11 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
         << summary.out;
     std::set<std::string> packed;
     for (const auto& [file, name] : TableColumns(msi, "File", 0, 2)) packed.insert(name);
-    EXPECT_EQ(packed, Entries(Unpacked("1.0")));
-    EXPECT_EQ(Entries(Unpacked("1.0")),
+    EXPECT_EQ(packed, FolderEntries(Unpacked("1.0")));
+    EXPECT_EQ(FolderEntries(Unpacked("1.0")),
               (std::set<std::string>{"veltar.exe", "veltar-report.exe", "veltar-autostart.exe", "WinRing0.dll",
                                      "README.txt", "PawnIO-modules.txt"}));
-    EXPECT_EQ(Contents(msi + ".sha256").substr(64), "  veltar-1.0-" + Arch() + ".msi\n");
+    EXPECT_EQ(FileContents(msi + ".sha256").substr(64), "  veltar-1.0-" + Arch() + ".msi\n");
     const ProcessResult checked =
         RunProcess({"bash", "-c", "cd \"$(dirname \"$0\")\" && sha256sum --check --status \"$0.sha256\"", msi}, {});
     EXPECT_EQ(checked.exitCode, 0);
@@ -294,12 +203,12 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
     // Installed for a fleet: silently, starting at logon.
     const ProcessResult installed = Msiexec("/i", msi, "AUTOSTART=1");
     ASSERT_EQ(installed.exitCode, 0) << installed.out << installed.err;
-    EXPECT_EQ(Entries(InstallFolder()), Entries(Unpacked("1.0")));
-    for (const auto& name : Entries(Unpacked("1.0")))
-        EXPECT_EQ(Contents(InstallFolder() / name), Contents(Unpacked("1.0") / name)) << name;
+    EXPECT_EQ(FolderEntries(InstallFolder()), FolderEntries(Unpacked("1.0")));
+    for (const auto& name : FolderEntries(Unpacked("1.0")))
+        EXPECT_EQ(FileContents(InstallFolder() / name), FileContents(Unpacked("1.0") / name)) << name;
     ASSERT_EQ(Shortcuts().size(), 1u);
     EXPECT_NE(Shortcuts()[0].string().find("Start Menu/Programs/Veltar.lnk"), std::string::npos);
-    const std::string shortcut = Contents(Shortcuts()[0]);
+    const std::string shortcut = FileContents(Shortcuts()[0]);
     for (const std::string path : {"C:\\Program Files\\Veltar\\veltar.exe", "C:\\Program Files\\Veltar"}) {
         std::string wide;
         for (const char c : path) wide += std::string{c, '\0'};
@@ -315,8 +224,8 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
     // An upgrade replaces it in place and keeps the start at logon.
     ASSERT_EQ(Msiexec("/i", Msi(later, "1.0.1")).exitCode, 0);
     EXPECT_EQ(UninstallEntries(), (std::vector<std::pair<std::string, std::string>>{{"Veltar", "1.0.1"}}));
-    for (const auto& name : Entries(Unpacked("1.0.1")))
-        EXPECT_EQ(Contents(InstallFolder() / name), Contents(Unpacked("1.0.1") / name)) << name;
+    for (const auto& name : FolderEntries(Unpacked("1.0.1")))
+        EXPECT_EQ(FileContents(InstallFolder() / name), FileContents(Unpacked("1.0.1") / name)) << name;
     EXPECT_TRUE(fs::exists(Task()));
 
     // Removed silently: nothing is left.

@@ -92,6 +92,19 @@ ProcessResult RunUnderWine(const std::string& program, const std::vector<std::st
     return RunProcess(argv, environment);
 }
 
+std::string FileContents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    if (std::filesystem::exists(folder))
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+    return names;
+}
+
 TemporaryFolder::TemporaryFolder(const std::string& tag) {
     std::string pattern = "/tmp/veltar-" + tag + "-XXXXXX";
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

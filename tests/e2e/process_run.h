@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ std::string SourcePath(const std::string& relative);
 // devices have read it.
 ProcessResult ConfigureDeviceStandins(const std::string& fixture, bool withPawnIo = true,
                                       const std::vector<std::string>& environment = {});
+
+// A file's bytes; empty when it cannot be read.
+std::string FileContents(const std::filesystem::path& file);
+// The names in a folder; none when it is not there.
+std::set<std::string> FolderEntries(const std::filesystem::path& folder);
 
 // A fresh folder below /tmp, removed with everything in it when the object goes.
 class TemporaryFolder {

@@ -39,11 +39,6 @@ std::set<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-std::string Contents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // True when every line ends with "\r\n" and there is no other carriage return.
 bool HasWindowsLineEnds(const std::string& text) {
     if (text.empty() || !text.ends_with("\r\n")) return false;
@@ -74,10 +69,10 @@ TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
     const fs::path folder = unpacked.path() / Folder();
 
     for (const char* text : {"README.txt", "PawnIO-modules.txt"})
-        EXPECT_TRUE(HasWindowsLineEnds(Contents(folder / text))) << text;
+        EXPECT_TRUE(HasWindowsLineEnds(FileContents(folder / text))) << text;
 
     // The checksum file names the archive beside it, as sha256sum checks it.
-    const std::string checksum = Contents(Archive() + ".sha256");
+    const std::string checksum = FileContents(Archive() + ".sha256");
     EXPECT_NE(checksum.find(" " + Folder() + ".zip"), std::string::npos) << checksum;
     const ProcessResult checked = RunProcess(
         {"bash", "-c", "cd \"$(dirname \"$0\")\" && sha256sum --check --status \"$0.sha256\"", Archive()}, {});
