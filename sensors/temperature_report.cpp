@@ -120,11 +120,14 @@ void ReadProcessors(std::vector<TemperatureReading>& readings, HardwareAccess& h
 void ReadGraphicsAdapters(std::vector<TemperatureReading>& readings, GraphicsKernel& graphics) {
     // The list may grow between counting and listing: then it is counted again.
     constexpr int kListingTries = 4;
+    // More than any machine has: a count beyond it is not believed.
+    constexpr std::uint32_t kMostAdapters = 1024;
     std::vector<GraphicsAdapterInfo> adapters;
     std::uint32_t count = 0;
     if (!NtSuccess(graphics.EnumAdapters(&count, nullptr))) return;
     NtStatus status = kStatusBufferTooSmall;
     for (int tries = 0; tries < kListingTries && status == kStatusBufferTooSmall && count > 0; ++tries) {
+        if (count > kMostAdapters) return;
         adapters.assign(count, GraphicsAdapterInfo{});
         status = graphics.EnumAdapters(&count, adapters.data());
     }

@@ -1,6 +1,6 @@
 // The graphics cards' temperatures, read through whatever gdi32.dll the process
 // has: the stand-in gdi32 beside the programs answers the graphics kernel's
-// adapter calls from the fixture when WINEDLLOVERRIDES asks for it.
+// adapter calls from the fixture when Wine is told to load it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,34 +13,14 @@
 namespace veltar::driver {
 namespace {
 
-// Sets an environment variable for the programs started while the object lives.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const wchar_t* name, const std::wstring& value) : m_name(name) {
-        SetEnvironmentVariableW(name, value.c_str());
-    }
-    ~ScopedEnvironment() { SetEnvironmentVariableW(m_name, nullptr); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const wchar_t* m_name;
-};
-
 // Wine loads a gdi32.dll beside the two programs, started while the object
 // lives, in place of its own: the per-program load order of its registry.
 class StandInGdi32 {
 public:
     StandInGdi32() {
-        for (const wchar_t* program : kPrograms) {
-            HKEY key = nullptr;
-            if (RegCreateKeyExW(HKEY_CURRENT_USER, Key(program).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                nullptr) != ERROR_SUCCESS)
-                continue;
-            constexpr wchar_t kOrder[] = L"native,builtin";
-            RegSetValueExW(key, L"gdi32", 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder);
-            RegCloseKey(key);
-        }
+        for (const wchar_t* program : kPrograms)
+            RegSetKeyValueW(HKEY_CURRENT_USER, Key(program).c_str(), L"gdi32", REG_SZ, L"native,builtin",
+                            sizeof L"native,builtin");
     }
     ~StandInGdi32() {
         for (const wchar_t* program : kPrograms) RegDeleteKeyW(HKEY_CURRENT_USER, Key(program).c_str());
@@ -59,8 +39,10 @@ const std::wstring kGpuLines = L"GPU1-温度: 65.30℃\r\nGPU2-温度: 71.80℃\
 
 class GraphicsCards : public ::testing::Test {
 protected:
-    void SetUp() override { DeleteFileW(handlesFile.c_str()); }
+    // The stand-in writes its count of handles where the programs' environment says.
+    void SetUp() override { SetEnvironmentVariableW(L"VELTAR_GPU_HANDLES", handlesFile.c_str()); }
     void TearDown() override {
+        SetEnvironmentVariableW(L"VELTAR_GPU_HANDLES", nullptr);
         DeleteFileW(handlesFile.c_str());
         RemoveDirectoryW(folder.c_str());
     }
@@ -80,7 +62,6 @@ protected:
     const std::wstring withoutStandIn = ReportOf(fixture);
     const std::wstring folder = NewTemporaryFolder(L"graphics");
     const std::wstring handlesFile = folder + L"\\handles.txt";
-    ScopedEnvironment handles{L"VELTAR_GPU_HANDLES", handlesFile};
 };
 
 TEST_F(GraphicsCards, WithoutTheKernelsAdapterCallsTheReportIsTheProcessorsLast) {
