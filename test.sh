@@ -6,9 +6,14 @@ cd "$(dirname "$0")"
 root="$PWD"
 
 tools/install-packages || { echo "0 passed, 1 failed"; exit 1; }
-# The project's Wine prefix is made while the presets build: it needs none of them.
+# The x64 programs' Windows-side tests run beside the x86 ones, in a Wine prefix
+# and on a virtual display of their own. Both prefixes are made while the
+# presets build: they need none of them.
+x64_prefix="$root/build/wine-prefix-win64"
 tools/wine-prefix >/dev/null 2>&1 &
 prefix_pid=$!
+VELTAR_WINEPREFIX="$x64_prefix" tools/wine-prefix >/dev/null 2>&1 &
+x64_prefix_pid=$!
 for preset in native win32 win64; do
     if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j"$(nproc)"; } >"build-$preset.log" 2>&1; then
         cat "build-$preset.log"
@@ -19,39 +24,61 @@ for preset in native win32 win64; do
     rm -f "build-$preset.log"
 done
 
-# One virtual display and one Wine prefix for every test that runs a Windows program.
+# One virtual display and one Wine prefix for every test that runs a Windows
+# program, and a second pair for the x64 programs' Windows-side tests.
 xvfb_pid=""
+x64_xvfb_pid=""
 cleanup() {
-    source tools/wine-env && wineserver -k 2>/dev/null || true
+    (source tools/wine-env && wineserver -k 2>/dev/null) || true
+    (export VELTAR_WINEPREFIX="$x64_prefix" && source tools/wine-env && wineserver -k 2>/dev/null) || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    [ -n "$x64_xvfb_pid" ] && kill "$x64_xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
+pidfile="$(mktemp)"
 if [ -z "${DISPLAY:-}" ]; then
-    pidfile="$(mktemp)"
     DISPLAY="$(tools/virtual-display "$pidfile")" || { echo "0 passed, 1 failed"; exit 1; }
     export DISPLAY
     xvfb_pid="$(cat "$pidfile")"
-    rm -f "$pidfile"
 fi
-wait "$prefix_pid"
-tools/wine-prefix
+x64_display="$(tools/virtual-display "$pidfile")" || { echo "0 passed, 1 failed"; exit 1; }
+x64_xvfb_pid="$(cat "$pidfile")"
+rm -f "$pidfile"
+wait "$prefix_pid" "$x64_prefix_pid"
 # The stand-in devices start with no drives and no processor, whatever ./run.sh
 # last set them to; the tests that need more set it up themselves.
-VELTAR_SENSORS= tools/wine-run build/win32/veltar-device-standins.exe >/dev/null
-(source tools/wine-env && wineserver -w)
+for prefix in "$root/build/wine-prefix" "$x64_prefix"; do
+    export VELTAR_WINEPREFIX="$prefix"
+    tools/wine-prefix
+    VELTAR_SENSORS= tools/wine-run build/win32/veltar-device-standins.exe >/dev/null
+    (source tools/wine-env && wineserver -w)
+done
+unset VELTAR_WINEPREFIX
+
+# Runs one preset's tests. Two at a time where they share nothing: the tests
+# on a Wine prefix and its display hold a lock and run one after another.
+run_preset() {
+    local results="$root/build/test-results/$1"
+    rm -rf "$results" && mkdir -p "$results"
+    GTEST_OUTPUT="xml:$results/" ctest --test-dir "build/$1" --output-on-failure -j2 \
+        --output-junit "$results/ctest.xml" --timeout 1500
+}
+# The x64 programs' Windows-side tests in their own prefix and on their own display,
+# beside the x86 ones; then the Linux-side tests, which drive both builds in the
+# project's prefix.
+VELTAR_WINEPREFIX="$x64_prefix" DISPLAY="$x64_display" run_preset win64 >"$root/build/test-win64.log" 2>&1 &
+x64_tests_pid=$!
+run_preset win32
+run_preset native
+wait "$x64_tests_pid"
+cat "$root/build/test-win64.log"
 
 passed=0
 failed=0
-# Adds up the test cases of one preset from Google Test's reports; a test
+# Adds up the test cases of each preset from Google Test's reports; a test
 # program that failed without reporting a failed case counts as one failure.
-run_preset() {
-    local preset="$1" results="$root/build/test-results/$1"
-    rm -rf "$results" && mkdir -p "$results"
-    # Two at a time where they share nothing: the tests on the project's Wine
-    # prefix and display hold a lock and run one after another.
-    GTEST_OUTPUT="xml:$results/" ctest --test-dir "build/$preset" --output-on-failure -j2 \
-        --output-junit "$results/ctest.xml" --timeout 1500
-    local name cases failures
+for preset in native win32 win64; do
+    results="$root/build/test-results/$preset"
     for report in "$results"/*.xml; do
         [ "$(basename "$report")" = ctest.xml ] && continue
         cases=$(sed -n 's/.*<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\1/p' "$report" | head -1)
@@ -62,10 +89,7 @@ run_preset() {
     while read -r name; do
         failures=$(sed -n 's/.*<testsuites tests="[0-9]*" failures="\([0-9]*\)".*/\1/p' "$results/$name.xml" 2>/dev/null | head -1)
         [ "${failures:-0}" -gt 0 ] || failed=$((failed + 1))
-    done < <(sed -n 's/.*<testcase name="\([^"]*\)".*status="fail".*/\1/p' "$results/ctest.xml")
-}
-for preset in native win32 win64; do
-    run_preset "$preset"
+    done < <(sed -n 's/.*<testcase name="\([^"]*\)".*status="fail".*/\1/p' "$results/ctest.xml" 2>/dev/null)
 done
 
 echo "$passed passed, $failed failed"
