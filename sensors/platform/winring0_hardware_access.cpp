@@ -28,8 +28,8 @@ std::uint32_t WinRing0HardwareAccess::ProcessorCount() {
 std::vector<std::uint32_t> WinRing0HardwareAccess::ProcessorGroups() {
     using GroupCount = WORD(WINAPI*)();
     using ProcessorsIn = DWORD(WINAPI*)(WORD);
-    const auto groupCount = ModuleFunction<GroupCount>(L"KERNEL32.DLL", "GetActiveProcessorGroupCount");
-    const auto processorsIn = ModuleFunction<ProcessorsIn>(L"KERNEL32.DLL", "GetActiveProcessorCount");
+    static const auto groupCount = ModuleFunction<GroupCount>(L"KERNEL32.DLL", "GetActiveProcessorGroupCount");
+    static const auto processorsIn = ModuleFunction<ProcessorsIn>(L"KERNEL32.DLL", "GetActiveProcessorCount");
     if (!groupCount || !processorsIn) return {};
     std::vector<std::uint32_t> groups(groupCount());
     for (WORD group = 0; group < groups.size(); ++group) groups[group] = processorsIn(group);
