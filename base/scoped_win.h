@@ -44,6 +44,7 @@ using ScopedMenu = Scoped<HMENU, DestroyMenu>;
 using ScopedMemoryDC = Scoped<HDC, DeleteDC>;
 using ScopedFont = Scoped<HFONT, DeleteObject>;
 using ScopedBitmap = Scoped<HBITMAP, DeleteObject>;
+using ScopedBrush = Scoped<HBRUSH, DeleteObject>;
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class ScopedGetDC {

@@ -1,5 +1,6 @@
 #include "report/check_plugin.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -49,6 +50,57 @@ bool AnyAlerts(const std::vector<TemperatureReading>& readings, const std::optio
     return false;
 }
 
+// The status line up to its performance data: the count and the hottest reading.
+std::u16string Summary(CheckStatus status, const std::vector<TemperatureReading>& readings) {
+    const TemperatureReading* hottest = &readings.front();
+    for (const TemperatureReading& reading : readings)
+        if (reading.celsius > hottest->celsius) hottest = &reading;
+    std::u16string line;
+    AppendFormatted(line, u"VELTAR %s - %u reading%s, the hottest %s_%u at %.2f C |", StatusName(status),
+                    static_cast<unsigned>(readings.size()), readings.size() == 1 ? u"" : u"s",
+                    SensorName(hottest->kind), hottest->number, hottest->celsius);
+    return line;
+}
+
+// A limit for the performance data: empty where none is declared.
+std::u16string PerfLimit(const std::optional<double>& limit) {
+    std::u16string text;
+    if (limit) AppendFormatted(text, u"%.2f", *limit);
+    return text;
+}
+
+// Each reading judged against the limits its own hardware declares; the line
+// names every reading past one.
+CheckAnswer CheckOwnLimits(const std::vector<TemperatureReading>& readings) {
+    LimitState worst = LimitState::Normal;
+    for (const TemperatureReading& reading : readings) worst = std::max(worst, StateOf(reading));
+    const CheckStatus status = worst == LimitState::Critical ? CheckStatus::Critical
+                               : worst == LimitState::Warning ? CheckStatus::Warning
+                                                              : CheckStatus::Ok;
+    CheckAnswer answer{status, {}};
+    if (status == CheckStatus::Ok) {
+        answer.line = Summary(status, readings);
+    } else {
+        AppendFormatted(answer.line, u"VELTAR %s -", StatusName(status));
+        const char16_t* separator = u" ";
+        for (const TemperatureReading& reading : readings) {
+            const LimitState state = StateOf(reading);
+            if (state == LimitState::Normal) continue;
+            const bool critical = state == LimitState::Critical;
+            AppendFormatted(answer.line, u"%s%s_%u at %.2f C (%s %.2f C)", separator, SensorName(reading.kind),
+                            reading.number, reading.celsius, critical ? u"critical" : u"warning",
+                            critical ? *reading.limits.critical : *reading.limits.warning);
+            separator = u", ";
+        }
+        answer.line += u" |";
+    }
+    for (const TemperatureReading& reading : readings)
+        AppendFormatted(answer.line, u" '%s_%u'=%.2f;%s;%s", SensorName(reading.kind), reading.number,
+                        reading.celsius, PerfLimit(reading.limits.warning), PerfLimit(reading.limits.critical));
+    answer.line += u"\n";
+    return answer;
+}
+
 }  // namespace
 
 std::optional<CheckRange> ParseCheckRange(std::u16string_view text) {
@@ -90,16 +142,11 @@ bool Alerts(const CheckRange& range, double value) {
 }
 
 CheckAnswer CheckReadings(const std::vector<TemperatureReading>& readings, const CheckThresholds& thresholds) {
-    CheckAnswer answer;
-    answer.status = AnyAlerts(readings, thresholds.critical)  ? CheckStatus::Critical
-                    : AnyAlerts(readings, thresholds.warning) ? CheckStatus::Warning
-                                                              : CheckStatus::Ok;
-    const TemperatureReading* hottest = &readings.front();
-    for (const TemperatureReading& reading : readings)
-        if (reading.celsius > hottest->celsius) hottest = &reading;
-    AppendFormatted(answer.line, u"VELTAR %s - %u reading%s, the hottest %s_%u at %.2f C |", StatusName(answer.status),
-                    static_cast<unsigned>(readings.size()), readings.size() == 1 ? u"" : u"s",
-                    SensorName(hottest->kind), hottest->number, hottest->celsius);
+    if (!thresholds.warning && !thresholds.critical) return CheckOwnLimits(readings);
+    const CheckStatus status = AnyAlerts(readings, thresholds.critical)  ? CheckStatus::Critical
+                               : AnyAlerts(readings, thresholds.warning) ? CheckStatus::Warning
+                                                                         : CheckStatus::Ok;
+    CheckAnswer answer{status, Summary(status, readings)};
     const std::u16string warning = thresholds.warning ? thresholds.warning->text : u"";
     const std::u16string critical = thresholds.critical ? thresholds.critical->text : u"";
     for (const TemperatureReading& reading : readings)

@@ -43,7 +43,8 @@ struct CheckAnswer {
 
 // The answer for the readings, which must not be empty: CRITICAL when any
 // reading alerts against the critical range, else WARNING against the warning
-// range, else OK.
+// range, else OK. Without either range, each reading is judged against the
+// limits its own hardware declares, and the performance data carries them.
 CheckAnswer CheckReadings(const std::vector<TemperatureReading>& readings, const CheckThresholds& thresholds);
 
 // UNKNOWN, with the reason on the line.

@@ -1,16 +1,48 @@
 #include "sensors/prometheus_text.h"
 
+#include <optional>
+
 #include "base/text_format.h"
 
 namespace veltar {
+namespace {
+
+// One gauge family: its HELP and TYPE, then a sample for each reading that has
+// a value for it, labelled as the temperature samples are. A family that is
+// not always written is left out whole when it has no sample.
+template <typename Value>
+void AppendFamily(std::u16string& text, const std::vector<TemperatureReading>& readings, const char16_t* name,
+                  const char16_t* help, Value value, bool always = false) {
+    bool started = false;
+    if (always) {
+        AppendFormatted(text, u"# HELP %s %s\n# TYPE %s gauge\n", name, help, name);
+        started = true;
+    }
+    for (const TemperatureReading& reading : readings) {
+        const std::optional<double> sample = value(reading);
+        if (!sample) continue;
+        if (!started) AppendFormatted(text, u"# HELP %s %s\n# TYPE %s gauge\n", name, help, name);
+        started = true;
+        AppendFormatted(text, u"%s{sensor=\"%s\",index=\"%u\"} %.2f\n", name, SensorName(reading.kind),
+                        reading.number, *sample);
+    }
+}
+
+}  // namespace
 
 std::u16string FormatPrometheus(const std::vector<TemperatureReading>& readings) {
-    std::u16string text =
-        u"# HELP veltar_temperature_celsius Temperature of a sensor of this computer, in degrees Celsius.\n"
-        u"# TYPE veltar_temperature_celsius gauge\n";
-    for (const TemperatureReading& reading : readings)
-        AppendFormatted(text, u"veltar_temperature_celsius{sensor=\"%s\",index=\"%u\"} %.2f\n",
-                        SensorName(reading.kind), reading.number, reading.celsius);
+    std::u16string text;
+    AppendFamily(text, readings, u"veltar_temperature_celsius",
+                 u"Temperature of a sensor of this computer, in degrees Celsius.",
+                 [](const TemperatureReading& r) { return std::optional<double>(r.celsius); }, true);
+    AppendFamily(text, readings, u"veltar_temperature_warning_celsius",
+                 u"Temperature at which the sensor's part starts to throttle, as its hardware declares it, in "
+                 u"degrees Celsius.",
+                 [](const TemperatureReading& r) { return r.limits.warning; });
+    AppendFamily(text, readings, u"veltar_temperature_critical_celsius",
+                 u"Temperature at which damage or shutdown begins for the sensor's part, as its hardware declares "
+                 u"it, in degrees Celsius.",
+                 [](const TemperatureReading& r) { return r.limits.critical; });
     return text;
 }
 

@@ -74,6 +74,18 @@ double DiskTemperature(std::u16string_view vendorSpecific) {
     return ParseUnsignedLikeWcstoul(vendorSpecific.substr(p + kRawValueOffset, kRawValueChars), 16).value;
 }
 
+std::optional<double> ProbeThreshold(std::u16string_view tenthsCelsius) {
+    const ParsedNumber tenths = ParseUnsignedLikeWcstoul(tenthsCelsius, 10);
+    if (!tenths.hasDigits) return std::nullopt;
+    return static_cast<std::int32_t>(tenths.value) / 10.0;
+}
+
+double ProcessorThrottleTemperature(std::uint32_t targetLow) {
+    const int target = static_cast<int>((targetLow >> 16) & 0xFF);
+    const int offset = static_cast<int>((targetLow >> 24) & 0x3F);
+    return target - offset;
+}
+
 double ProcessorTemperature(std::uint32_t targetLow, std::uint32_t statusLow) {
     const int target = static_cast<int>((targetLow >> 16) & 0xFF);
     const int readout = static_cast<int>((statusLow >> 16) & 0xFF);

@@ -25,6 +25,14 @@ std::optional<double> MainboardTemperature(std::u16string_view currentTemperatur
 // first SMART temperature attribute (0xC2 with flags 0x22), 0 without one.
 double DiskTemperature(std::u16string_view vendorSpecific);
 
+// A mainboard limit in degrees Celsius from a probe's threshold text in tenths
+// of a degree; none when the text has no digits.
+std::optional<double> ProbeThreshold(std::u16string_view tenthsCelsius);
+
+// Where the processor begins to throttle: the target (bits 23:16 of the low
+// half of IA32_TEMPERATURE_TARGET) less the TCC activation offset (bits 29:24).
+double ProcessorThrottleTemperature(std::uint32_t targetLow);
+
 // Degrees Celsius from the low halves of IA32_TEMPERATURE_TARGET and IA32_THERM_STATUS.
 double ProcessorTemperature(std::uint32_t targetLow, std::uint32_t statusLow);
 

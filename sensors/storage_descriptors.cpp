@@ -10,6 +10,8 @@ constexpr std::size_t kSizeOffset = 4;
 constexpr std::size_t kBusTypeOffset = 28;
 // STORAGE_TEMPERATURE_DATA_DESCRIPTOR: Version, Size, two temperatures, InfoCount,
 // reserved bytes, then 16-byte STORAGE_TEMPERATURE_INFO entries from byte 24.
+constexpr std::size_t kCriticalOffset = 8;
+constexpr std::size_t kWarningOffset = 10;
 constexpr std::size_t kInfoCountOffset = 12;
 constexpr std::size_t kFirstInfoOffset = 24;
 constexpr std::size_t kInfoSize = 16;
@@ -48,6 +50,15 @@ std::optional<std::int16_t> CompositeTemperature(std::span<const std::uint8_t> t
         if (Little16(bytes, at) == 0) return static_cast<std::int16_t>(Little16(bytes, at + kInfoTemperatureOffset));
     }
     return std::nullopt;
+}
+
+TemperatureLimits DriveTemperatureLimits(std::span<const std::uint8_t> temperatureDescriptor) {
+    const auto bytes = Covered(temperatureDescriptor);
+    const auto limit = [&](std::size_t at) -> std::optional<double> {
+        if (bytes.size() < at + 2) return std::nullopt;
+        return DeclaredLimit(static_cast<std::int16_t>(Little16(bytes, at)));
+    };
+    return {limit(kWarningOffset), limit(kCriticalOffset)};
 }
 
 }  // namespace veltar

@@ -8,6 +8,8 @@
 #include <optional>
 #include <span>
 
+#include "sensors/temperature_limits.h"
+
 namespace veltar {
 
 inline constexpr std::uint32_t kStorageDeviceProperty = 0;
@@ -20,5 +22,9 @@ std::optional<std::uint32_t> BusType(std::span<const std::uint8_t> deviceDescrip
 // The temperature, in whole °C, of the entry with Index 0 (the composite);
 // nothing when there is no such whole entry.
 std::optional<std::int16_t> CompositeTemperature(std::span<const std::uint8_t> temperatureDescriptor);
+
+// The limits the drive declares in the same descriptor: WarningTemperature and
+// CriticalTemperature, in whole °C; none where not covered or not reported.
+TemperatureLimits DriveTemperatureLimits(std::span<const std::uint8_t> temperatureDescriptor);
 
 }  // namespace veltar

@@ -18,15 +18,33 @@ constexpr std::uint32_t kThermStatus = 0x19C;
 // Processors beyond the width of the affinity mask cannot be pinned to.
 constexpr std::uint32_t kAffinityBits = sizeof(std::uintptr_t) * CHAR_BIT;
 
+// A limit of the first object, from its text by the class's own conversion.
+template <typename Convert>
+std::optional<double> FirstObjectLimit(const PropertyTable& table, std::u16string_view name, Convert convert) {
+    const auto values = table.find(std::u16string(name));
+    if (values == table.end() || values->second.empty()) return std::nullopt;
+    const std::optional<double> celsius = convert(values->second.front());
+    return celsius ? DeclaredLimit(*celsius) : std::nullopt;
+}
+
 void ReadMainboard(std::vector<TemperatureReading>& readings, ManagementService& service) {
     PropertyTable table;
     QueryWmiProperties(table, u"SELECT * FROM Win32_TemperatureProbe", u"root\\CIMV2", kWql, service);
-    if (table.empty())
+    const bool probe = !table.empty();
+    if (!probe)
         QueryWmiProperties(table, u"SELECT * FROM MSAcpi_ThermalZoneTemperature", u"root\\WMI", kWql, service);
     const auto values = table.find(u"CurrentTemperature");
     if (values == table.end() || values->second.empty()) return;
-    if (const auto celsius = MainboardTemperature(values->second.front()))
-        readings.push_back({SensorKind::Mainboard, 1, *celsius});
+    const auto celsius = MainboardTemperature(values->second.front());
+    if (!celsius) return;
+    // A probe declares its thresholds in tenths of a degree, a thermal zone its
+    // trip points in tenths of a kelvin, as its temperature.
+    const TemperatureLimits limits =
+        probe ? TemperatureLimits{FirstObjectLimit(table, u"UpperThresholdNonCritical", ProbeThreshold),
+                                  FirstObjectLimit(table, u"UpperThresholdCritical", ProbeThreshold)}
+              : TemperatureLimits{FirstObjectLimit(table, u"PassiveTripPoint", MainboardTemperature),
+                                  FirstObjectLimit(table, u"CriticalTripPoint", MainboardTemperature)};
+    readings.push_back({SensorKind::Mainboard, 1, *celsius, limits});
 }
 
 // The ATA disks; how many there are.
@@ -40,7 +58,7 @@ std::uint32_t ReadDisks(std::vector<TemperatureReading>& readings, ManagementSer
         // A disk without SMART data reads as one without the temperature attribute.
         const bool hasData = smart != table.end() && i < smart->second.size();
         const double celsius = hasData ? DiskTemperature(smart->second[i]) : 0.0;
-        readings.push_back({SensorKind::Disk, static_cast<std::uint32_t>(i + 1), celsius});
+        readings.push_back({SensorKind::Disk, static_cast<std::uint32_t>(i + 1), celsius, {}});
     }
     return static_cast<std::uint32_t>(disks);
 }
@@ -55,16 +73,18 @@ void ReadNvmeDrives(std::vector<TemperatureReading>& readings, StorageAccess& st
         if (device && BusType(*device) == kBusTypeNvme) {
             const auto data = storage.QueryProperty(kStorageDeviceTemperatureProperty);
             const auto celsius = data ? CompositeTemperature(*data) : std::nullopt;
-            readings.push_back({SensorKind::Disk, ++number, static_cast<double>(celsius.value_or(0))});
+            readings.push_back({SensorKind::Disk, ++number, static_cast<double>(celsius.value_or(0)),
+                                data ? DriveTemperatureLimits(*data) : TemperatureLimits{}});
         }
         storage.CloseDrive();
     }
 }
 
-// One processor's temperature: the target read wherever the thread runs, the
-// readout on the processor itself, pinned there by pin and released by unpin.
+// One processor's temperature and throttle point: the target read wherever the
+// thread runs, the readout on the processor itself, pinned there by pin and
+// released by unpin.
 template <typename Pin, typename Unpin>
-double ReadProcessor(HardwareAccess& hardware, Pin pin, Unpin unpin) {
+TemperatureReading ReadProcessor(HardwareAccess& hardware, std::uint32_t number, Pin pin, Unpin unpin) {
     std::uint32_t low = 0;
     std::uint32_t high = 0;
     hardware.ReadMsr(kTemperatureTarget, &low, &high);
@@ -75,7 +95,8 @@ double ReadProcessor(HardwareAccess& hardware, Pin pin, Unpin unpin) {
     high = 0;
     hardware.ReadMsr(kThermStatus, &low, &high);
     unpin();
-    return ProcessorTemperature(target, low);
+    return {SensorKind::Processor, number, ProcessorTemperature(target, low),
+            {DeclaredLimit(ProcessorThrottleTemperature(target)), std::nullopt}};
 }
 
 // Processors of every group, numbered on across groups in group order; each
@@ -91,13 +112,12 @@ void ReadProcessorGroups(std::vector<TemperatureReading>& readings, HardwareAcce
             GroupAffinity previous;
             bool pinned = false;
             const GroupAffinity one{static_cast<std::uint16_t>(group), std::uintptr_t{1} << i};
-            const double celsius = ReadProcessor(
-                hardware, [&] { pinned = hardware.SetThreadGroupAffinity(one, &previous); },
+            readings.push_back(ReadProcessor(
+                hardware, number, [&] { pinned = hardware.SetThreadGroupAffinity(one, &previous); },
                 [&] {
                     GroupAffinity ignored;
                     if (pinned) hardware.SetThreadGroupAffinity(previous, &ignored);
-                });
-            readings.push_back({SensorKind::Processor, number, celsius});
+                }));
         }
     }
 }
@@ -108,11 +128,17 @@ void ReadProcessors(std::vector<TemperatureReading>& readings, HardwareAccess& h
     const std::uint32_t processors = hardware.ProcessorCount();
     for (std::uint32_t i = 1; i <= processors && i <= kAffinityBits; ++i) {
         std::uintptr_t previous = 0;
-        const double celsius = ReadProcessor(
-            hardware, [&] { previous = hardware.SetThreadAffinity(std::uintptr_t{1} << (i - 1)); },
-            [&] { hardware.SetThreadAffinity(previous); });
-        readings.push_back({SensorKind::Processor, i, celsius});
+        readings.push_back(ReadProcessor(
+            hardware, i, [&] { previous = hardware.SetThreadAffinity(std::uintptr_t{1} << (i - 1)); },
+            [&] { hardware.SetThreadAffinity(previous); }));
     }
+}
+
+// The limits an open adapter declares; none where the query fails.
+TemperatureLimits AdapterLimits(GraphicsKernel& graphics, const GraphicsAdapterInfo& adapter) {
+    AdapterPerfDataCaps caps;
+    if (!NtSuccess(graphics.QueryPerfDataCaps(adapter.hAdapter, &caps))) return {};
+    return {DeclaredLimit(caps.temperatureWarning / 10.0), DeclaredLimit(caps.temperatureMax / 10.0)};
 }
 
 // The graphics adapters that report a temperature, in the kernel's order,
@@ -137,8 +163,25 @@ void ReadGraphicsAdapters(std::vector<TemperatureReading>& readings, GraphicsKer
     for (const GraphicsAdapterInfo& adapter : adapters) {
         AdapterPerfData data;
         if (NtSuccess(graphics.QueryPerfData(adapter.hAdapter, &data)) && data.temperature > 0)
-            readings.push_back({SensorKind::Gpu, ++number, data.temperature / 10.0});
+            readings.push_back({SensorKind::Gpu, ++number, data.temperature / 10.0, AdapterLimits(graphics, adapter)});
         graphics.CloseAdapter(adapter.hAdapter);
+    }
+}
+
+void AppendLine(std::u16string& report, const TemperatureReading& reading) {
+    switch (reading.kind) {
+        case SensorKind::Mainboard:
+            AppendFormatted(report, u"主板-温度: %.2f℃\r\n", reading.celsius);
+            break;
+        case SensorKind::Disk:
+            AppendFormatted(report, u"硬盘%d温度: %.2f℃\r\n", reading.number, reading.celsius);
+            break;
+        case SensorKind::Processor:
+            AppendFormatted(report, u"CPU%d-温度: %.2f℃\r\n", reading.number, reading.celsius);
+            break;
+        case SensorKind::Gpu:
+            AppendFormatted(report, u"GPU%d-温度: %.2f℃\r\n", reading.number, reading.celsius);
+            break;
     }
 }
 
@@ -166,23 +209,15 @@ std::vector<TemperatureReading> GetTemperatureReadings(const MachineSeams& machi
 
 std::u16string FormatReport(const std::vector<TemperatureReading>& readings) {
     std::u16string report;
-    for (const TemperatureReading& reading : readings) {
-        switch (reading.kind) {
-            case SensorKind::Mainboard:
-                AppendFormatted(report, u"主板-温度: %.2f℃\r\n", reading.celsius);
-                break;
-            case SensorKind::Disk:
-                AppendFormatted(report, u"硬盘%d温度: %.2f℃\r\n", reading.number, reading.celsius);
-                break;
-            case SensorKind::Processor:
-                AppendFormatted(report, u"CPU%d-温度: %.2f℃\r\n", reading.number, reading.celsius);
-                break;
-            case SensorKind::Gpu:
-                AppendFormatted(report, u"GPU%d-温度: %.2f℃\r\n", reading.number, reading.celsius);
-                break;
-        }
-    }
+    for (const TemperatureReading& reading : readings) AppendLine(report, reading);
     return report;
+}
+
+std::u16string FormatLine(const TemperatureReading& reading) {
+    std::u16string line;
+    AppendLine(line, reading);
+    line.resize(line.size() - 2);
+    return line;
 }
 
 std::u16string GetTemperatureReport(const MachineSeams& machine) {

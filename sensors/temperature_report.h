@@ -11,6 +11,7 @@
 #include "sensors/platform/hardware_access.h"
 #include "sensors/platform/management_service.h"
 #include "sensors/platform/storage_access.h"
+#include "sensors/temperature_limits.h"
 
 namespace veltar {
 
@@ -20,7 +21,10 @@ struct TemperatureReading {
     SensorKind kind = SensorKind::Mainboard;
     std::uint32_t number = 1;  // from 1 within its kind
     double celsius = 0;
+    TemperatureLimits limits;  // as its hardware declares them
 };
+
+inline LimitState StateOf(const TemperatureReading& reading) { return StateOf(reading.celsius, reading.limits); }
 
 // The kind's name for monitoring systems: "mainboard", "disk", "cpu" or "gpu".
 const char16_t* SensorName(SensorKind kind);
@@ -38,6 +42,8 @@ std::vector<TemperatureReading> GetTemperatureReadings(const MachineSeams& machi
 
 // The report's lines for the readings.
 std::u16string FormatReport(const std::vector<TemperatureReading>& readings);
+// One reading's line as the report shows it, without its "\r\n".
+std::u16string FormatLine(const TemperatureReading& reading);
 
 std::u16string GetTemperatureReport(const MachineSeams& machine);
 

@@ -67,6 +67,16 @@ public:
         return Shell_NotifyIconW(NIM_MODIFY, &m_trayData) != FALSE;
     }
 
+    // A balloon from the icon with a warning sign. Send it once per event: each
+    // further one restarts the shell's delay before it is shown.
+    bool ShowTrayBalloon(std::u16string_view title, std::u16string_view text) {
+        m_trayData.uFlags = NIF_INFO;
+        CopyFitted(m_trayData.szInfoTitle, title);
+        CopyFitted(m_trayData.szInfo, text);
+        m_trayData.dwInfoFlags = NIIF_WARNING;
+        return Shell_NotifyIconW(NIM_MODIFY, &m_trayData) != FALSE;
+    }
+
     LRESULT OnTrayNotify(UINT, WPARAM wParam, LPARAM lParam) {
         if (wParam != m_trayData.uID) return 0;
         const UINT mouse = LOWORD(lParam);
@@ -106,10 +116,14 @@ protected:
 private:
     HWND Window() const { return static_cast<const T*>(this)->m_hWnd; }
 
-    void CopyTip(std::u16string_view text) {
-        const std::u16string_view fitted = veltar::FitTip(text, std::size(m_trayData.szTip));
-        std::memcpy(m_trayData.szTip, fitted.data(), fitted.size() * sizeof(char16_t));
-        m_trayData.szTip[fitted.size()] = L'\0';
+    void CopyTip(std::u16string_view text) { CopyFitted(m_trayData.szTip, text); }
+
+    // The text, cut to fit the field with its terminator.
+    template <std::size_t N>
+    static void CopyFitted(WCHAR (&field)[N], std::u16string_view text) {
+        const std::u16string_view fitted = veltar::FitTip(text, N);
+        std::memcpy(field, fitted.data(), fitted.size() * sizeof(char16_t));
+        field[fitted.size()] = L'\0';
     }
 
     // A fresh copy of the menu resource for every use, destroyed afterwards.

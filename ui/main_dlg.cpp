@@ -1,5 +1,6 @@
 #include "ui/main_dlg.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "app/app_module.h"
@@ -22,6 +23,10 @@ namespace {
 constexpr UINT_PTR kRefreshTimerId = 1;
 constexpr UINT kRefreshPeriodMs = 750;
 constexpr COLORREF kTextColour = 0x0000FFFF;  // yellow
+// A line at its part's warning limit, and one at its critical limit on its row.
+constexpr COLORREF kWarningTextColour = RGB(255, 165, 0);
+constexpr COLORREF kCriticalTextColour = RGB(255, 255, 255);
+constexpr COLORREF kCriticalRowColour = RGB(192, 0, 0);
 constexpr UINT kTextFormat = DT_CENTER | DT_VCENTER | DT_WORDBREAK;
 // Moves keep the size and send no WM_WINDOWPOSCHANGING; they raise and activate the window.
 constexpr UINT kSlideMoveFlags = SWP_NOSIZE | SWP_NOSENDCHANGING;
@@ -31,8 +36,8 @@ constexpr int kLineHeight = 20;
 constexpr veltar::Rect kMargin{16, 16, 16, 16};
 
 // One of the icon's own images at the system's size for the DPI, never a stretched one.
-HICON LoadAppIcon(int widthMetric, int heightMetric, unsigned dpi) {
-    return static_cast<HICON>(LoadImageW(g_appModule.GetResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
+HICON LoadAppIcon(int widthMetric, int heightMetric, unsigned dpi, WORD id = IDR_MAINFRAME) {
+    return static_cast<HICON>(LoadImageW(g_appModule.GetResourceInstance(), MAKEINTRESOURCEW(id),
                                          IMAGE_ICON, veltar::SystemMetricForDpi(widthMetric, dpi),
                                          veltar::SystemMetricForDpi(heightMetric, dpi), LR_DEFAULTCOLOR));
 }
@@ -139,7 +144,8 @@ LRESULT CMainDlg::OnInitDialog() {
 
     const HWND window = m_hWnd;
     m_reportWorker = std::make_unique<veltar::ReportWorker>(
-        [] { return veltar::GetTemperatureReport(); }, [window] { PostMessageW(window, kReportReadyMessage, 0, 0); });
+        [] { return veltar::GetTemperatureReadings(); },
+        [window] { PostMessageW(window, kReportReadyMessage, 0, 0); });
     SetTimer(m_hWnd, kRefreshTimerId, kRefreshPeriodMs, nullptr);
     return TRUE;
 }
@@ -157,6 +163,24 @@ void CMainDlg::LoadIcons() {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
     m_smallIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXSMICON, SM_CYSMICON, m_uDpi));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+    m_trayWarningIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXSMICON, SM_CYSMICON, m_uDpi, IDI_TRAY_WARNING));
+    m_trayCriticalIcon = veltar::ScopedIcon(LoadAppIcon(SM_CXSMICON, SM_CYSMICON, m_uDpi, IDI_TRAY_CRITICAL));
+}
+
+HICON CMainDlg::TrayIconFor(veltar::LimitState state) const {
+    switch (state) {
+        case veltar::LimitState::Warning: return m_trayWarningIcon.get();
+        case veltar::LimitState::Critical: return m_trayCriticalIcon.get();
+        case veltar::LimitState::Normal: break;
+    }
+    return m_smallIcon.get();
+}
+
+// The tray shows the worst state of the readings; the icon is changed only when it changes.
+void CMainDlg::ShowTrayState(veltar::LimitState state) {
+    if (state == m_trayState) return;
+    m_trayState = state;
+    SetTrayIcon(TrayIconFor(state));
 }
 
 // The report built here serves for sizing only, now and at a change of scale.
@@ -186,7 +210,7 @@ LRESULT CMainDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
     SetWindowPos(m_hWnd, nullptr, window.left, window.top, window.Width(), window.Height(),
                  SWP_NOZORDER | SWP_NOACTIVATE);
     LoadIcons();
-    SetTrayIcon(m_smallIcon.get());
+    SetTrayIcon(TrayIconFor(m_trayState));
     InvalidateRect(m_hWnd, nullptr, TRUE);
     return 0;
 }
@@ -200,7 +224,7 @@ LRESULT CMainDlg::OnTimer(UINT_PTR nIDEvent) {
 }
 
 LRESULT CMainDlg::OnReportReady() {
-    if (auto report = m_reportWorker->Take()) ShowReport(std::move(*report));
+    if (const auto readings = m_reportWorker->Take()) ShowReport(*readings);
     return 0;
 }
 
@@ -208,9 +232,12 @@ bool CMainDlg::StopReportWorker(std::chrono::milliseconds wait) {
     return !m_reportWorker || m_reportWorker->Stop(wait);
 }
 
-void CMainDlg::ShowReport(std::u16string report) {
-    SetWindowTextW(m_hWnd, veltar::AsOle(report.c_str()));
-    m_strText = std::move(report);
+void CMainDlg::ShowReport(const veltar::ReportWorker::Readings& readings) {
+    m_view = veltar::ViewReadings(readings);
+    SetWindowTextW(m_hWnd, veltar::AsOle(m_view.text.c_str()));
+    m_strText = m_view.text;
+    ShowTrayState(m_view.worst);
+    if (const auto balloon = m_criticalAlerts.Update(readings)) ShowTrayBalloon(balloon->title, balloon->text);
     InvalidateIfClientChanged(m_hWnd, m_rcLastClient, TRUE);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
@@ -235,10 +262,33 @@ LRESULT CMainDlg::OnPaint() {
     const RECT client = PaintFramedBackground(dc, m_hWnd, {m_clrInner, m_clrFrame}, m_rcMargin);
     const RECT text{client.left + m_rcMargin.left, client.top + m_rcMargin.top, client.right - m_rcMargin.right,
                     client.bottom - m_rcMargin.bottom};
-    if (DrawTextInFont(dc, m_strText, text, m_nLineHeight, m_strFontFace, kTextColour, kTextFormat))
+    // The marked lines are left empty in the plain text, so that every other line keeps its place.
+    const std::u16string& plain = m_view.marked.empty() ? m_strText : m_view.plainText;
+    if (DrawTextInFont(dc, plain, text, m_nLineHeight, m_strFontFace, kTextColour, kTextFormat)) {
+        PaintMarkedLines(dc, client, text);
         SetTrayTip(m_strText);
+    }
     EndPaint(m_hWnd, &paint);
     return 0;
+}
+
+// A line at its warning limit in orange; one at its critical limit in white on
+// a red row across the inner area, at that line's height. Clipped to the text
+// rectangle, as the other lines are.
+void CMainDlg::PaintMarkedLines(HDC dc, const RECT& client, const RECT& text) const {
+    for (const veltar::MarkedLine& line : m_view.marked) {
+        const int top = text.top + static_cast<int>(line.index) * m_nLineHeight;
+        const int bottom = std::min(top + m_nLineHeight, static_cast<int>(text.bottom));
+        if (top >= bottom) break;
+        const bool critical = line.state == veltar::LimitState::Critical;
+        if (critical) {
+            const RECT row{client.left + m_rcMargin.left + 1, top, client.right - m_rcMargin.right - 1, bottom};
+            const veltar::ScopedBrush brush(CreateSolidBrush(kCriticalRowColour));
+            if (brush) FillRect(dc, &row, brush.get());
+        }
+        DrawTextInFont(dc, line.text, {text.left, top, text.right, bottom}, m_nLineHeight,
+                       m_strFontFace, critical ? kCriticalTextColour : kWarningTextColour, kTextFormat);
+    }
 }
 
 LRESULT CMainDlg::OnAbout() {

@@ -14,8 +14,10 @@
 #include "base/scoped_win.h"
 #include "res/resource.h"
 #include "tray/tray_icon_impl.h"
+#include "ui/critical_alerts.h"
 #include "ui/docking.h"
 #include "ui/report_lines.h"
+#include "ui/report_view.h"
 #include "ui/report_worker.h"
 
 // Posted to the main window by the thread that builds its reports when one is ready.
@@ -70,7 +72,10 @@ private:
     void LoadIcons();
     void SizeToReport(const std::u16string& report);
     veltar::WindowSize SizeForReport() const;
-    void ShowReport(std::u16string report);
+    void ShowReport(const veltar::ReportWorker::Readings& readings);
+    void PaintMarkedLines(HDC dc, const RECT& client, const RECT& text) const;
+    void ShowTrayState(veltar::LimitState state);
+    HICON TrayIconFor(veltar::LimitState state) const;
     bool SlideWindow(RECT window, veltar::SlideDirection direction);
     void StartEdgeTimer();
 
@@ -81,6 +86,8 @@ private:
     DWORD m_clrFrame = 0;
     std::u16string m_strFontFace;
     std::u16string m_strText;
+    // The painted report's lines that have reached a limit, drawn apart from the rest.
+    veltar::ReportView m_view;
     // The display scale's DPI, and the first report, which sizes the window at every scale.
     unsigned m_uDpi = veltar::kDefaultDpi;
     std::u16string m_strSizingReport;
@@ -88,6 +95,12 @@ private:
     // which needs no icon.
     veltar::ScopedIcon m_bigIcon;
     veltar::ScopedIcon m_smallIcon;
+    // The tray's icons while a temperature is at its warning or its critical limit, and the state it shows.
+    veltar::ScopedIcon m_trayWarningIcon;
+    veltar::ScopedIcon m_trayCriticalIcon;
+    veltar::LimitState m_trayState = veltar::LimitState::Normal;
+    // Says when a temperature has become critical, once a crossing.
+    veltar::CriticalAlerts m_criticalAlerts;
     // Builds each tick's report off this thread; made at set-up.
     std::unique_ptr<veltar::ReportWorker> m_reportWorker;
 };

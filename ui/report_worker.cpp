@@ -16,7 +16,7 @@ struct ReportWorker::State {
     bool building = false;
     bool stopping = false;
     bool ended = false;
-    std::optional<std::u16string> report;
+    std::optional<Readings> report;
 };
 
 void ReportWorker::Run(const std::shared_ptr<State>& state) {
@@ -27,7 +27,7 @@ void ReportWorker::Run(const std::shared_ptr<State>& state) {
         state->requested = false;
         state->building = true;
         lock.unlock();
-        std::u16string report = state->build();
+        Readings report = state->build();
         lock.lock();
         state->building = false;
         if (state->stopping) break;
@@ -58,7 +58,7 @@ bool ReportWorker::Request() {
     return true;
 }
 
-std::optional<std::u16string> ReportWorker::Take() {
+std::optional<ReportWorker::Readings> ReportWorker::Take() {
     const std::lock_guard lock(m_state->mutex);
     return std::exchange(m_state->report, std::nullopt);
 }

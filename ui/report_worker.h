@@ -7,14 +7,17 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
 #include <thread>
+#include <vector>
+
+#include "sensors/temperature_report.h"
 
 namespace veltar {
 
 class ReportWorker {
 public:
-    using Build = std::function<std::u16string()>;
+    using Readings = std::vector<TemperatureReading>;
+    using Build = std::function<Readings()>;
     // Runs on the worker's thread each time a report is ready to be taken.
     using Ready = std::function<void()>;
 
@@ -26,7 +29,7 @@ public:
     // Starts a build, unless one is being built or asked for already: false then.
     bool Request();
     // The newest report built and not yet taken.
-    std::optional<std::u16string> Take();
+    std::optional<Readings> Take();
     // Ends the worker: true when its thread has ended within the wait, so that
     // nothing it called is running any more. A thread stuck in a build is left
     // to end with the process; it starts nothing more and reports nothing.

@@ -45,6 +45,12 @@ NtStatus Gdi32GraphicsKernel::QueryPerfData(std::uint32_t adapter, AdapterPerfDa
     return Gdi32().query(&argument);
 }
 
+NtStatus Gdi32GraphicsKernel::QueryPerfDataCaps(std::uint32_t adapter, AdapterPerfDataCaps* caps) {
+    if (!Gdi32().found()) return kStatusProcedureNotFound;
+    const QueryAdapterInfoArgument argument{adapter, kAdapterPerfDataCapsQuery, caps, sizeof *caps};
+    return Gdi32().query(&argument);
+}
+
 NtStatus Gdi32GraphicsKernel::CloseAdapter(std::uint32_t adapter) {
     if (!Gdi32().found()) return kStatusProcedureNotFound;
     const CloseAdapterArgument argument{adapter};

@@ -11,6 +11,7 @@ class Gdi32GraphicsKernel final : public GraphicsKernel {
 public:
     NtStatus EnumAdapters(std::uint32_t* count, GraphicsAdapterInfo* adapters) override;
     NtStatus QueryPerfData(std::uint32_t adapter, AdapterPerfData* data) override;
+    NtStatus QueryPerfDataCaps(std::uint32_t adapter, AdapterPerfDataCaps* caps) override;
     NtStatus CloseAdapter(std::uint32_t adapter) override;
 };
 

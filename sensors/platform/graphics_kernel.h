@@ -13,11 +13,13 @@ using NtStatus = std::int32_t;
 inline constexpr NtStatus kStatusSuccess = 0;
 inline constexpr NtStatus kStatusBufferTooSmall = static_cast<NtStatus>(0xC0000023);
 inline constexpr NtStatus kStatusInvalidParameter = static_cast<NtStatus>(0xC000000D);
+inline constexpr NtStatus kStatusNotSupported = static_cast<NtStatus>(0xC00000BB);
 inline constexpr NtStatus kStatusProcedureNotFound = static_cast<NtStatus>(0xC000007A);
 constexpr bool NtSuccess(NtStatus status) { return status >= 0; }
 
-// KMTQAITYPE_ADAPTERPERFDATA.
+// KMTQAITYPE_ADAPTERPERFDATA and KMTQAITYPE_ADAPTERPERFDATA_CAPS.
 inline constexpr std::uint32_t kAdapterPerfDataQuery = 62;
+inline constexpr std::uint32_t kAdapterPerfDataCapsQuery = 63;
 
 // D3DKMT_ADAPTERINFO.
 struct GraphicsAdapterInfo {
@@ -44,6 +46,19 @@ struct AdapterPerfData {
 };
 static_assert(sizeof(AdapterPerfData) == 64);
 static_assert(offsetof(AdapterPerfData, temperature) == 56);
+
+// D3DKMT_ADAPTER_PERFDATACAPS: the limits the adapter declares.
+struct AdapterPerfDataCaps {
+    std::uint32_t physicalAdapterIndex = 0;
+    alignas(8) std::uint64_t maxMemoryBandwidth = 0;
+    std::uint64_t maxPcieBandwidth = 0;
+    std::uint32_t maxFanRpm = 0;
+    std::uint32_t temperatureMax = 0;      // tenths of a degree Celsius
+    std::uint32_t temperatureWarning = 0;  // tenths of a degree Celsius
+};
+static_assert(sizeof(AdapterPerfDataCaps) == 40);
+static_assert(offsetof(AdapterPerfDataCaps, temperatureMax) == 28);
+static_assert(offsetof(AdapterPerfDataCaps, temperatureWarning) == 32);
 
 // The arguments of the three calls: D3DKMT_ENUMADAPTERS2, D3DKMT_QUERYADAPTERINFO
 // and D3DKMT_CLOSEADAPTER.
@@ -72,6 +87,8 @@ public:
     virtual NtStatus EnumAdapters(std::uint32_t* count, GraphicsAdapterInfo* adapters) = 0;
     // D3DKMTQueryAdapterInfo with kAdapterPerfDataQuery; data->physicalAdapterIndex says which.
     virtual NtStatus QueryPerfData(std::uint32_t adapter, AdapterPerfData* data) = 0;
+    // D3DKMTQueryAdapterInfo with kAdapterPerfDataCapsQuery; caps->physicalAdapterIndex says which.
+    virtual NtStatus QueryPerfDataCaps(std::uint32_t adapter, AdapterPerfDataCaps* caps) = 0;
     virtual NtStatus CloseAdapter(std::uint32_t adapter) = 0;
 };
 

@@ -61,7 +61,8 @@ std::vector<VeltarStandinDrive> FixtureDrives(const veltar::SensorFixture& fixtu
     std::vector<VeltarStandinDrive> drives;
     for (const veltar::FixtureDrive& drive : fixture.drives)
         drives.push_back({drive.number, drive.nvme ? veltar::kBusTypeNvme : kBusTypeSata, drive.celsius.value_or(0),
-                          drive.celsius ? std::uint32_t{kDriveFixedTemperature} : std::uint32_t{kDriveNoTemperature}});
+                          drive.celsius ? std::uint32_t{kDriveFixedTemperature} : std::uint32_t{kDriveNoTemperature},
+                          drive.warning, drive.critical});
     return drives;
 }
 
@@ -104,7 +105,8 @@ bool WriteLiveDrives(SettingsKey& storage) {
         // Drive 0 is Wine's own.
         const auto number = static_cast<std::uint32_t>(drives.size() + 1);
         if (number >= VELTAR_STANDIN_MAX_DRIVES) break;
-        drives.push_back({number, veltar::kBusTypeNvme, 0, kDriveTemperatureFile});
+        drives.push_back({number, veltar::kBusTypeNvme, 0, kDriveTemperatureFile, disk.warning.value_or(veltar::kLimitNotReported),
+                          disk.critical.value_or(veltar::kLimitNotReported)});
         written = written && storage.SetText(L"Input" + std::to_wstring(number), L"\\??\\" + tree.WindowsPath(disk.input));
     }
     return written && storage.SetTable(L"Drives", drives);

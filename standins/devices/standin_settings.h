@@ -38,12 +38,16 @@ typedef struct {
    of a degree, named by the REG_SZ "Input<number>" as an NT path. */
 enum { kDriveNoTemperature = 0, kDriveFixedTemperature = 1, kDriveTemperatureFile = 2 };
 
-/* REG_BINARY "Drives": an array of these, one a drive number. */
+/* REG_BINARY "Drives": an array of these, one a drive number. The limits are
+   the descriptor's WarningTemperature and CriticalTemperature, in °C, -32768
+   where the drive reports none. */
 typedef struct {
     uint32_t number;
     uint32_t busType;
     int32_t celsius;
     uint32_t source;
+    int32_t warning;
+    int32_t critical;
 } VeltarStandinDrive;
 
 #define VELTAR_STANDIN_MAX_DRIVES 32

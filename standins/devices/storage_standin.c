@@ -106,6 +106,8 @@ static NTSTATUS QueryProperty(const DriveExtension* drive, UCHAR* buffer, ULONG 
     RtlZeroMemory(buffer, DESCRIPTOR_SIZE);
     PutLittle(buffer, DESCRIPTOR_SIZE, 4);      /* Version */
     PutLittle(buffer + 4, DESCRIPTOR_SIZE, 4);  /* Size */
+    PutLittle(buffer + 8, (ULONG)drive->drive.critical, 2);
+    PutLittle(buffer + 10, (ULONG)drive->drive.warning, 2);
     PutLittle(buffer + 12, 1, 2);               /* InfoCount */
     PutLittle(buffer + 26, (ULONG)celsius, 2);  /* the entry with Index 0: its Temperature */
     *written = DESCRIPTOR_SIZE;

@@ -50,12 +50,19 @@ NTSTATUS APIENTRY D3DKMTEnumAdapters2(veltar::EnumAdapters2Argument* argument) {
     return status;
 }
 
+// The perf data and its caps, each only into a record of its own size.
 NTSTATUS APIENTRY D3DKMTQueryAdapterInfo(const veltar::QueryAdapterInfoArgument* argument) {
-    if (!argument || argument->Type != veltar::kAdapterPerfDataQuery || !argument->pPrivateDriverData ||
-        argument->PrivateDriverDataSize != sizeof(veltar::AdapterPerfData))
-        return veltar::kStatusInvalidParameter;
+    if (!argument || !argument->pPrivateDriverData) return veltar::kStatusInvalidParameter;
     const std::lock_guard lock(g_lock);
-    return g_kernel.QueryPerfData(argument->hAdapter, static_cast<veltar::AdapterPerfData*>(argument->pPrivateDriverData));
+    if (argument->Type == veltar::kAdapterPerfDataQuery &&
+        argument->PrivateDriverDataSize == sizeof(veltar::AdapterPerfData))
+        return g_kernel.QueryPerfData(argument->hAdapter,
+                                      static_cast<veltar::AdapterPerfData*>(argument->pPrivateDriverData));
+    if (argument->Type == veltar::kAdapterPerfDataCapsQuery &&
+        argument->PrivateDriverDataSize == sizeof(veltar::AdapterPerfDataCaps))
+        return g_kernel.QueryPerfDataCaps(argument->hAdapter,
+                                          static_cast<veltar::AdapterPerfDataCaps*>(argument->pPrivateDriverData));
+    return veltar::kStatusInvalidParameter;
 }
 
 // Adapters that Wine's own gdi32 opened are closed there.

@@ -70,14 +70,33 @@ std::optional<std::string> SensorLabelled(const SensorTree& tree, const std::str
     return std::nullopt;
 }
 
+// A monitor's limit file in thousandths of a degree, in whole degrees.
+std::optional<int> WholeDegrees(const SensorTree& tree, const std::string& path) {
+    const auto milli = ReadInteger(tree, path);
+    if (!milli) return std::nullopt;
+    return static_cast<int>(RoundThousandths(*milli));
+}
+
 void AddDisk(const SensorTree& tree, const std::string& device, const std::vector<std::string>& monitors,
              std::vector<Disk>& disks) {
     for (const std::string& monitor : monitors) {
         if (const auto milli = ReadInteger(tree, monitor + "/temp1_input")) {
-            disks.push_back({device, static_cast<int>(RoundThousandths(*milli)), monitor + "/temp1_input"});
+            disks.push_back({device, static_cast<int>(RoundThousandths(*milli)), monitor + "/temp1_input",
+                             WholeDegrees(tree, monitor + "/temp1_max"), WholeDegrees(tree, monitor + "/temp1_crit")});
             return;
         }
     }
+}
+
+// Thousandths of a degree Celsius to tenths of a kelvin; nothing lies below zero kelvin.
+std::optional<std::uint32_t> TenthsKelvin(std::optional<std::int64_t> milli) {
+    if (!milli || *milli < -273150) return std::nullopt;
+    return static_cast<std::uint32_t>((*milli + 273150 + 50) / 100);
+}
+
+// Thousandths of a degree to the graphics kernel's tenths, which are never negative.
+std::uint32_t Tenths(std::int64_t milli) {
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>((milli + 50) / 100, 0, 0xFFFFFFFF));
 }
 
 std::optional<std::uint32_t> TopologyValue(const SensorTree& tree, std::uint32_t cpu, const char* name) {
@@ -150,13 +169,23 @@ bool ByDeviceName(const Disk& a, const Disk& b) { return a.device < b.device; }
 
 }  // namespace
 
-std::vector<std::uint32_t> ThermalZones(const SensorTree& tree) {
-    std::vector<std::uint32_t> zones;
+std::vector<ThermalZone> ThermalZones(const SensorTree& tree) {
+    std::vector<ThermalZone> zones;
     for (const std::string& zone : Numbered(tree, "sys/class/thermal", "thermal_zone")) {
-        const auto milli = ReadInteger(tree, zone + "/temp");
-        // Thousandths of a degree Celsius to tenths of a kelvin; nothing lies below zero kelvin.
-        if (!milli || *milli < -273150) continue;
-        zones.push_back(static_cast<std::uint32_t>((*milli + 273150 + 50) / 100));
+        const auto tenths = TenthsKelvin(ReadInteger(tree, zone + "/temp"));
+        if (!tenths) continue;
+        ThermalZone found{*tenths, std::nullopt, std::nullopt};
+        // The first trip point of each type: trip_point_<n>_type beside trip_point_<n>_temp.
+        for (const std::string& name : tree.List(zone)) {
+            if (!name.starts_with("trip_point_") || !name.ends_with("_type")) continue;
+            const std::string stem = zone + "/" + name.substr(0, name.size() - 5);
+            const std::string type = ReadLine(tree, stem + "_type");
+            std::optional<std::uint32_t>* trip = type == "passive"    ? &found.passive
+                                                 : type == "critical" ? &found.critical
+                                                                      : nullptr;
+            if (trip && !*trip) *trip = TenthsKelvin(ReadInteger(tree, stem + "_temp"));
+        }
+        zones.push_back(found);
     }
     return zones;
 }
@@ -192,13 +221,17 @@ std::vector<FixtureAdapter> GraphicsAdapters(const SensorTree& tree) {
                 if (name.ends_with("_input"))
                     if (const auto n = NumberAfter(name.substr(0, name.size() - 6), "temp"); n && (!first || *n < *first))
                         first = n;
-            const auto milli = first ? ReadInteger(tree, monitor + "/temp" + std::to_string(*first) + "_input")
-                                     : std::nullopt;
+            const std::string sensor = first ? monitor + "/temp" + std::to_string(*first) : std::string();
+            const auto milli = first ? ReadInteger(tree, sensor + "_input") : std::nullopt;
             // The graphics kernel reports no temperature at or below zero.
             if (!milli || *milli < 50) continue;
-            const auto tenths = std::min<std::int64_t>((*milli + 50) / 100, 0xFFFFFFFF);
-            adapters.push_back({*NumberAfter(card.substr(card.rfind('/') + 1), "card"), 0,
-                                static_cast<std::uint32_t>(tenths), 0});
+            FixtureAdapter adapter{*NumberAfter(card.substr(card.rfind('/') + 1), "card"), 0, Tenths(*milli), 0};
+            const auto warning = ReadInteger(tree, sensor + "_max");
+            const auto max = ReadInteger(tree, sensor + "_crit");
+            adapter.declaresCaps = warning || max;
+            adapter.temperatureWarning = warning ? Tenths(*warning) : 0;
+            adapter.temperatureMax = max ? Tenths(*max) : 0;
+            adapters.push_back(adapter);
             break;
         }
     }
@@ -222,8 +255,12 @@ SensorFixture LiveFixture(const SensorTree& tree) {
     SensorFixture fixture;
     fixture.classes.push_back({u"root\\CIMV2", u"Win32_TemperatureProbe", {}, std::nullopt});
     FixtureClass zones{u"root\\WMI", u"MSAcpi_ThermalZoneTemperature", {}, std::nullopt};
-    for (std::uint32_t tenths : ThermalZones(tree))
-        zones.objects.push_back({{{u"CurrentTemperature", Integer(VT_UI4, tenths)}}});
+    for (const ThermalZone& zone : ThermalZones(tree)) {
+        FixtureObject object{{{u"CurrentTemperature", Integer(VT_UI4, zone.tenthsKelvin)}}};
+        if (zone.passive) object.properties.push_back({u"PassiveTripPoint", Integer(VT_UI4, *zone.passive)});
+        if (zone.critical) object.properties.push_back({u"CriticalTripPoint", Integer(VT_UI4, *zone.critical)});
+        zones.objects.push_back(std::move(object));
+    }
     fixture.classes.push_back(std::move(zones));
     FixtureClass smart{u"root\\WMI", u"MSStorageDriver_ATAPISmartData", {}, std::nullopt};
     for (const Disk& disk : Disks(tree)) {

@@ -14,13 +14,25 @@
 
 namespace veltar::live {
 
-// Every thermal zone that can be read, by zone number, in tenths of a kelvin.
-std::vector<std::uint32_t> ThermalZones(const SensorTree& tree);
+// A thermal zone's temperature and its passive and critical trip points, in
+// tenths of a kelvin.
+struct ThermalZone {
+    std::uint32_t tenthsKelvin = 0;
+    std::optional<std::uint32_t> passive;
+    std::optional<std::uint32_t> critical;
+    bool operator==(const ThermalZone&) const = default;
+};
+
+// Every thermal zone that can be read, by zone number.
+std::vector<ThermalZone> ThermalZones(const SensorTree& tree);
 
 struct Disk {
     std::string device;  // "sda", "nvme0"
     int celsius = 0;
     std::string input;  // the file it was read from, in thousandths of a degree
+    // The monitor's temp1_max and temp1_crit, in whole °C.
+    std::optional<int> warning;
+    std::optional<int> critical;
 };
 
 // SATA disks (drivetemp) whose temperature can be read, by device name: the
@@ -34,7 +46,8 @@ std::vector<Disk> NvmeDrives(const SensorTree& tree);
 // Graphics cards whose driver reports a temperature (the first temperature
 // input of a drm card's hardware monitor: amdgpu, nouveau, xe, ...), by card
 // number, as the graphics kernel's adapters: LUID the card number, the
-// temperature in tenths of a degree Celsius.
+// temperature in tenths of a degree Celsius, and that input's _max and _crit
+// as the declared warning and maximum.
 std::vector<FixtureAdapter> GraphicsAdapters(const SensorTree& tree);
 
 // A drive's 512 bytes of SMART data holding the temperature attribute 194 (flags
@@ -42,7 +55,7 @@ std::vector<FixtureAdapter> GraphicsAdapters(const SensorTree& tree);
 std::vector<std::uint8_t> SmartData(int celsius);
 
 // The classes of the management service: no temperature probe, one thermal
-// zone object per zone, one SMART object per disk.
+// zone object per zone (with its trip points), one SMART object per disk.
 SensorFixture LiveFixture(const SensorTree& tree);
 
 enum class ProcessorSource { None, Msr, Coretemp, K10temp };

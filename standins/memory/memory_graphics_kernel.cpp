@@ -36,6 +36,16 @@ NtStatus MemoryGraphicsKernel::QueryPerfData(std::uint32_t adapter, AdapterPerfD
     return kStatusSuccess;
 }
 
+// An adapter that declares no limits fails the query, as a driver without it does.
+NtStatus MemoryGraphicsKernel::QueryPerfDataCaps(std::uint32_t adapter, AdapterPerfDataCaps* caps) {
+    const auto open = m_open.find(adapter);
+    if (open == m_open.end() || !caps || caps->physicalAdapterIndex != 0) return kStatusInvalidParameter;
+    if (!open->second.declaresCaps) return kStatusNotSupported;
+    caps->temperatureWarning = open->second.temperatureWarning;
+    caps->temperatureMax = open->second.temperatureMax;
+    return kStatusSuccess;
+}
+
 NtStatus MemoryGraphicsKernel::CloseAdapter(std::uint32_t adapter) {
     if (m_open.erase(adapter) == 0) return kStatusInvalidParameter;
     ++closed;

@@ -22,6 +22,7 @@ public:
 
     NtStatus EnumAdapters(std::uint32_t* count, GraphicsAdapterInfo* adapters) override;
     NtStatus QueryPerfData(std::uint32_t adapter, AdapterPerfData* data) override;
+    NtStatus QueryPerfDataCaps(std::uint32_t adapter, AdapterPerfDataCaps* caps) override;
     NtStatus CloseAdapter(std::uint32_t adapter) override;
 
     std::uint64_t handedOut = 0;  // handles an enumeration returned

@@ -21,10 +21,13 @@ std::vector<std::uint8_t> DeviceDescriptorBytes(std::uint32_t busType) {
     return bytes;
 }
 
-std::vector<std::uint8_t> TemperatureDescriptorBytes(std::int16_t celsius) {
+std::vector<std::uint8_t> TemperatureDescriptorBytes(std::int16_t celsius, std::int16_t warning,
+                                                     std::int16_t critical) {
     std::vector<std::uint8_t> bytes(40, 0);
     PutLittle(bytes, 0, 40, 4);  // Version
     PutLittle(bytes, 4, 40, 4);  // Size
+    PutLittle(bytes, 8, static_cast<std::uint16_t>(critical), 2);
+    PutLittle(bytes, 10, static_cast<std::uint16_t>(warning), 2);
     PutLittle(bytes, 12, 1, 2);  // InfoCount
     PutLittle(bytes, 26, static_cast<std::uint16_t>(celsius), 2);  // entry 0: Index 0, Temperature
     return bytes;
@@ -54,7 +57,7 @@ std::optional<std::vector<std::uint8_t>> MemoryStorageAccess::QueryProperty(std:
     if (property != kStorageDeviceTemperatureProperty) return std::nullopt;
     temperatureQueries.push_back(m_open->number);
     if (!m_open->nvme || !m_open->celsius) return std::nullopt;
-    return TemperatureDescriptorBytes(*m_open->celsius);
+    return TemperatureDescriptorBytes(*m_open->celsius, m_open->warning, m_open->critical);
 }
 
 void MemoryStorageAccess::CloseDrive() {

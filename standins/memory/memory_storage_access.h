@@ -12,9 +12,10 @@
 namespace veltar {
 
 // STORAGE_DEVICE_DESCRIPTOR with the bus, and STORAGE_TEMPERATURE_DATA_DESCRIPTOR
-// with one entry, Index 0, at the temperature.
+// with the drive's limits and one entry, Index 0, at the temperature.
 std::vector<std::uint8_t> DeviceDescriptorBytes(std::uint32_t busType);
-std::vector<std::uint8_t> TemperatureDescriptorBytes(std::int16_t celsius);
+std::vector<std::uint8_t> TemperatureDescriptorBytes(std::int16_t celsius, std::int16_t warning = kLimitNotReported,
+                                                     std::int16_t critical = kLimitNotReported);
 
 class MemoryStorageAccess final : public StorageAccess {
 public:

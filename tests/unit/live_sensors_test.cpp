@@ -41,15 +41,22 @@ std::optional<Fields> FieldsOf(const SensorTree& tree, std::uint32_t cpu) {
     return Fields{(target->low >> 16) & 0xFF, (status->low >> 16) & 0xFF};
 }
 
-TEST(LiveThermalZones, ReadableZonesInTenthsOfAKelvinByZoneNumber) {
+TEST(LiveThermalZones, ReadableZonesAndTheirTripPointsInTenthsOfAKelvinByZoneNumber) {
     MemorySensorTree tree;
     tree.Add("sys/class/thermal/thermal_zone0/temp", "45000\n");   // 318.15 K
+    tree.Add("sys/class/thermal/thermal_zone0/trip_point_0_type", "hot\n");
+    tree.Add("sys/class/thermal/thermal_zone0/trip_point_0_temp", "90000\n");
+    tree.Add("sys/class/thermal/thermal_zone0/trip_point_1_type", "passive\n");
+    tree.Add("sys/class/thermal/thermal_zone0/trip_point_1_temp", "95000\n");   // 368.15 K
+    tree.Add("sys/class/thermal/thermal_zone0/trip_point_2_type", "critical\n");
+    tree.Add("sys/class/thermal/thermal_zone0/trip_point_2_temp", "105000\n");  // 378.15 K
+    tree.Add("sys/class/thermal/thermal_zone2/trip_point_0_type", "critical\n");  // its temperature cannot be read
     tree.Add("sys/class/thermal/thermal_zone2/temp", "-5000\n");   // 268.15 K
     tree.Add("sys/class/thermal/thermal_zone10/temp", "27850\n");  // 301.0 K
     tree.Add("sys/class/thermal/thermal_zone1/type", "acpitz\n");  // no temp: left out
     tree.Add("sys/class/thermal/thermal_zone3/temp", "n/a\n");
     tree.Add("sys/class/thermal/cooling_device0/cur_state", "0\n");
-    EXPECT_EQ(ThermalZones(tree), (std::vector<std::uint32_t>{3182, 2682, 3010}));
+    EXPECT_EQ(ThermalZones(tree), (std::vector<ThermalZone>{{3182, 3682, 3782}, {2682, {}, {}}, {3010, {}, {}}}));
     EXPECT_TRUE(ThermalZones(MemorySensorTree()).empty());
 }
 

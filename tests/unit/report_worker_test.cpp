@@ -54,7 +54,7 @@ std::unique_ptr<ReportWorker> WorkerOver(const std::shared_ptr<Builds>& builds) 
         [builds] {
             builds->started.release();
             builds->release.acquire();
-            return std::u16string(1, static_cast<char16_t>(u'0' + ++builds->count));
+            return ReportWorker::Readings{{SensorKind::Processor, static_cast<std::uint32_t>(++builds->count), 40}};
         },
         [builds] { builds->ready.release(); });
 }
@@ -73,7 +73,9 @@ TEST(ReportWorker, BuildsOneReportAtATimeAndHandsOverTheNewest) {
     ASSERT_TRUE(worker->Request());  // a second report, while the first is still not taken
     builds->release.release();
     builds->ready.acquire();
-    EXPECT_EQ(worker->Take(), u"2");
+    const auto taken = worker->Take();
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->front().number, 2u);
     EXPECT_EQ(worker->Take(), std::nullopt);
     EXPECT_EQ(builds->count, 2);
     EXPECT_TRUE(worker->Stop(5s));

@@ -75,7 +75,12 @@ VendorSpecific = VT_ARRAY|VT_UI1 0x00
               u"veltar_temperature_celsius{sensor=\"disk\",index=\"1\"} 45.00\n"
               u"veltar_temperature_celsius{sensor=\"disk\",index=\"2\"} 0.00\n"
               u"veltar_temperature_celsius{sensor=\"cpu\",index=\"1\"} 45.00\n"
-              u"veltar_temperature_celsius{sensor=\"cpu\",index=\"2\"} -12.00\n");
+              u"veltar_temperature_celsius{sensor=\"cpu\",index=\"2\"} -12.00\n"
+              u"# HELP veltar_temperature_warning_celsius Temperature at which the sensor's part starts to throttle, "
+              u"as its hardware declares it, in degrees Celsius.\n"
+              u"# TYPE veltar_temperature_warning_celsius gauge\n"
+              u"veltar_temperature_warning_celsius{sensor=\"cpu\",index=\"1\"} 100.00\n"
+              u"veltar_temperature_warning_celsius{sensor=\"cpu\",index=\"2\"} 100.00\n");
     EXPECT_EQ(FormatReport(readings),
               u"主板-温度: -0.05℃\r\n硬盘1温度: 45.00℃\r\n硬盘2温度: 0.00℃\r\nCPU1-温度: 45.00℃\r\nCPU2-温度: -12.00℃\r\n");
 }
@@ -260,6 +265,70 @@ TEST(TemperatureReport, AGraphicsListThatGrowsIsCountedAgainAFewTimesAtMost) {
         EXPECT_EQ(GetTemperatureReport({m.service, m.storage, m.hardware, graphics}), c.gpuLines) << c.growths;
         EXPECT_EQ(graphics.closed, graphics.handedOut) << c.growths;
     }
+}
+
+// What each source declares, and what is not believed: nothing outside 40 to
+// 150 °C, nothing "not reported", nothing from a failing query.
+TEST(TemperatureReport, EveryReadingCarriesTheLimitsItsOwnHardwareDeclares) {
+    using L = TemperatureLimits;
+    const struct {
+        const char* name;
+        std::string fixture;
+        std::vector<L> limits;  // of each reading, in the report's order
+    } cases[] = {
+        {"probe thresholds, tenths of a degree",
+         "wmi root\\CIMV2 Win32_TemperatureProbe\nobject\nCurrentTemperature = VT_UI4 3010\n"
+         "UpperThresholdNonCritical = VT_I4 750\nUpperThresholdCritical = VT_I4 905\n",
+         {L{75.0, 90.5}}},
+        {"zone trip points, tenths of a kelvin, of the first object",
+         "wmi root\\WMI MSAcpi_ThermalZoneTemperature\nobject\nCurrentTemperature = VT_UI4 3010\n"
+         "PassiveTripPoint = VT_UI4 3582\nCriticalTripPoint = VT_UI4 3732\n"
+         "object\nCurrentTemperature = VT_UI4 3010\nPassiveTripPoint = VT_UI4 3332\n",
+         {L{85.05, 100.05}}},
+        {"zone trip points out of range or absent",
+         "wmi root\\WMI MSAcpi_ThermalZoneTemperature\nobject\nCurrentTemperature = VT_UI4 3010\n"
+         "PassiveTripPoint = VT_UI4 0\nCriticalTripPoint = VT_UI4 4500\n",
+         {L{}}},
+        {"probe thresholds that say nothing",
+         "wmi root\\CIMV2 Win32_TemperatureProbe\nobject\nCurrentTemperature = VT_UI4 3010\n"
+         "UpperThresholdNonCritical = VT_NULL\nUpperThresholdCritical = VT_I4 -10\n",
+         {L{}}},
+        {"NVMe descriptors, reported, not reported, out of range, failing",
+         "drive 1 nvme 38 limits 70 80\ndrive 2 nvme 38 limits -32768 85\ndrive 3 nvme 38 limits 0 200\n"
+         "drive 4 nvme none limits 70 80\ndrive 5 nvme 38\n",
+         {L{70.0, 80.0}, L{{}, 85.0}, L{}, L{}, L{}}},
+        {"a processor's target less its offset", "msr * 0x1A2 = 0x0A640000\nmsr * 0x19C = 0x00370000\n",
+         {L{90.0, {}}, L{90.0, {}}}},
+        {"a processor's offset that leaves too little", "msr * 0x1A2 = 0x3F640000\nmsr * 0x19C = 0x00370000\n",
+         {L{}, L{}}},
+        {"adapter caps, tenths of a degree; a failing query declares nothing",
+         "gpu 1 0 653 0 limits 850 950\ngpu 2 0 653 0 limits 0 1030\ngpu 3 0 653 0\n",
+         {L{85.0, 95.0}, L{{}, 103.0}, L{}}},
+    };
+    for (const auto& c : cases) {
+        Machine m(c.fixture, c.fixture.find("msr") == std::string::npos ? 0u : 2u);
+        std::vector<L> limits;
+        for (const TemperatureReading& reading : GetTemperatureReadings(m.Seams())) limits.push_back(reading.limits);
+        EXPECT_EQ(limits, c.limits) << c.name;
+    }
+}
+
+TEST(TemperatureLimits, AReadingIsCriticalAtItsCriticalLimitElseWarningAtItsWarningLimit) {
+    using L = TemperatureLimits;
+    const struct {
+        double celsius;
+        L limits;
+        LimitState state;
+    } cases[] = {
+        {84.99, {85.0, 95.0}, LimitState::Normal},  {85.0, {85.0, 95.0}, LimitState::Warning},
+        {95.0, {85.0, 95.0}, LimitState::Critical}, {200, {}, LimitState::Normal},
+        {95.0, {{}, 95.0}, LimitState::Critical},   {99.0, {100.0, 95.0}, LimitState::Critical},
+        {96.0, {{}, 97.0}, LimitState::Normal},
+    };
+    for (const auto& c : cases) EXPECT_EQ(StateOf(c.celsius, c.limits), c.state) << c.celsius;
+    for (const double outside : {0.0, 39.99, 150.01, -32768.0}) EXPECT_FALSE(DeclaredLimit(outside)) << outside;
+    EXPECT_EQ(DeclaredLimit(40), 40.0);
+    EXPECT_EQ(DeclaredLimit(150), 150.0);
 }
 
 TEST(TemperatureReport, WithoutAnyServiceDataOnlyTheProcessorsRemain) {
