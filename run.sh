@@ -4,6 +4,10 @@
 # what VELTAR_SENSORS names: a fixture, or "live"). On your display, or on a
 # virtual one, where it saves a screenshot after the first refresh and says where.
 set -euo pipefail
+# A fixture may be named relative to the folder run.sh is started from.
+if [ -n "${VELTAR_SENSORS:-}" ] && [ "$VELTAR_SENSORS" != live ] && [ -e "$VELTAR_SENSORS" ]; then
+    VELTAR_SENSORS="$(realpath "$VELTAR_SENSORS")"
+fi
 cd "$(dirname "$0")"
 
 tools/install-packages

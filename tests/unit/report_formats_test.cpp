@@ -9,6 +9,7 @@
 #include "report/check_plugin.h"
 #include "report/csv_rows.h"
 #include "report/report_options.h"
+#include "sensors/prometheus_text.h"
 
 namespace veltar {
 namespace {
@@ -39,8 +40,8 @@ TEST(CheckRange, EachFormAlertsJustOutsideItsBoundsOrWithAtJustInside) {
 }
 
 const std::vector<TemperatureReading> kReadings = {
-    {SensorKind::Mainboard, 1, 27.85}, {SensorKind::Disk, 1, 45}, {SensorKind::Processor, 1, 71.5},
-    {SensorKind::Processor, 2, 71.5}};
+    {SensorKind::Mainboard, 1, 27.85, {}}, {SensorKind::Disk, 1, 45, {}}, {SensorKind::Processor, 1, 71.5, {}},
+    {SensorKind::Processor, 2, 71.5, {}}};
 
 CheckThreshold Threshold(const char16_t* text) { return {text, *ParseCheckRange(text)}; }
 
@@ -58,6 +59,56 @@ TEST(CheckPlugin, TheWorstStatusWinsAndThePerformanceDataFollowsTheReport) {
               u"VELTAR OK - 1 reading, the hottest mainboard_1 at 27.85 C | 'mainboard_1'=27.85;;\n");
     EXPECT_EQ(CheckUnknown(u"no reading is left after --sensor").line,
               u"VELTAR UNKNOWN - no reading is left after --sensor\n");
+}
+
+// A machine whose parts declare limits: one past its warning limit, one past its critical limit.
+const std::vector<TemperatureReading> kJudged = {
+    {SensorKind::Mainboard, 1, 27.85, {85.0, 100.05}}, {SensorKind::Disk, 1, 45, {}},
+    {SensorKind::Disk, 2, 72, {70.0, 80.0}},           {SensorKind::Processor, 1, 71.5, {100.0, {}}},
+    {SensorKind::Gpu, 1, 96, {{}, 95.0}}};
+
+TEST(CheckPlugin, WithoutRangesEachReadingIsJudgedAgainstItsOwnLimits) {
+    const CheckAnswer critical = CheckReadings(kJudged, {});
+    EXPECT_EQ(critical.status, CheckStatus::Critical);
+    EXPECT_EQ(critical.line, u"VELTAR CRITICAL - disk_2 at 72.00 C (warning 70.00 C), gpu_1 at 96.00 C (critical "
+                             u"95.00 C) | 'mainboard_1'=27.85;85.00;100.05 'disk_1'=45.00;; 'disk_2'=72.00;70.00;80.00 "
+                             u"'cpu_1'=71.50;100.00; 'gpu_1'=96.00;;95.00\n");
+    const CheckAnswer warning = CheckReadings({kJudged[0], kJudged[2]}, {});
+    EXPECT_EQ(warning.status, CheckStatus::Warning);
+    EXPECT_EQ(warning.line.substr(0, 54), u"VELTAR WARNING - disk_2 at 72.00 C (warning 70.00 C) |");
+    const CheckAnswer ok = CheckReadings({kJudged[0], kJudged[1], kJudged[3]}, {});
+    EXPECT_EQ(ok.status, CheckStatus::Ok);
+    EXPECT_EQ(ok.line, u"VELTAR OK - 3 readings, the hottest cpu_1 at 71.50 C | 'mainboard_1'=27.85;85.00;100.05 "
+                       u"'disk_1'=45.00;; 'cpu_1'=71.50;100.00;\n");
+    // A range given: judged by it alone, as before.
+    EXPECT_EQ(CheckReadings(kJudged, {Threshold(u"100"), std::nullopt}).status, CheckStatus::Ok);
+}
+
+TEST(PrometheusText, LimitFamiliesCarryTheTemperatureSamplesLabelsAndAreLeftOutWhenEmpty) {
+    const std::u16string head =
+        u"# HELP veltar_temperature_celsius Temperature of a sensor of this computer, in degrees Celsius.\n"
+        u"# TYPE veltar_temperature_celsius gauge\n";
+    EXPECT_EQ(FormatPrometheus(kReadings),
+              head + u"veltar_temperature_celsius{sensor=\"mainboard\",index=\"1\"} 27.85\n"
+                     u"veltar_temperature_celsius{sensor=\"disk\",index=\"1\"} 45.00\n"
+                     u"veltar_temperature_celsius{sensor=\"cpu\",index=\"1\"} 71.50\n"
+                     u"veltar_temperature_celsius{sensor=\"cpu\",index=\"2\"} 71.50\n");
+    EXPECT_EQ(FormatPrometheus({}), head);
+    const std::u16string judged = FormatPrometheus(kJudged);
+    const std::u16string limits = judged.substr(judged.find(u"# HELP veltar_temperature_warning_celsius"));
+    EXPECT_EQ(limits,
+              u"# HELP veltar_temperature_warning_celsius Temperature at which the sensor's part starts to throttle, "
+              u"as its hardware declares it, in degrees Celsius.\n"
+              u"# TYPE veltar_temperature_warning_celsius gauge\n"
+              u"veltar_temperature_warning_celsius{sensor=\"mainboard\",index=\"1\"} 85.00\n"
+              u"veltar_temperature_warning_celsius{sensor=\"disk\",index=\"2\"} 70.00\n"
+              u"veltar_temperature_warning_celsius{sensor=\"cpu\",index=\"1\"} 100.00\n"
+              u"# HELP veltar_temperature_critical_celsius Temperature at which damage or shutdown begins for the "
+              u"sensor's part, as its hardware declares it, in degrees Celsius.\n"
+              u"# TYPE veltar_temperature_critical_celsius gauge\n"
+              u"veltar_temperature_critical_celsius{sensor=\"mainboard\",index=\"1\"} 100.05\n"
+              u"veltar_temperature_critical_celsius{sensor=\"disk\",index=\"2\"} 80.00\n"
+              u"veltar_temperature_critical_celsius{sensor=\"gpu\",index=\"1\"} 95.00\n");
 }
 
 TEST(CsvRows, IsoTimeWithTheOffsetAndOneRowAReading) {

@@ -54,7 +54,7 @@ std::unique_ptr<ReportWorker> WorkerOver(const std::shared_ptr<Builds>& builds) 
         [builds] {
             builds->started.release();
             builds->release.acquire();
-            return ReportWorker::Readings{{SensorKind::Processor, static_cast<std::uint32_t>(++builds->count), 40}};
+            return ReportWorker::Readings{{SensorKind::Processor, static_cast<std::uint32_t>(++builds->count), 40, {}}};
         },
         [builds] { builds->ready.release(); });
 }
