@@ -13,28 +13,6 @@
 namespace veltar::driver {
 namespace {
 
-// Wine loads a gdi32.dll beside the two programs, started while the object
-// lives, in place of its own: the per-program load order of its registry.
-class StandInGdi32 {
-public:
-    StandInGdi32() {
-        for (const wchar_t* program : kPrograms)
-            RegSetKeyValueW(HKEY_CURRENT_USER, Key(program).c_str(), L"gdi32", REG_SZ, L"native,builtin",
-                            sizeof L"native,builtin");
-    }
-    ~StandInGdi32() {
-        for (const wchar_t* program : kPrograms) RegDeleteKeyW(HKEY_CURRENT_USER, Key(program).c_str());
-    }
-    StandInGdi32(const StandInGdi32&) = delete;
-    StandInGdi32& operator=(const StandInGdi32&) = delete;
-
-private:
-    static constexpr const wchar_t* kPrograms[] = {L"veltar.exe", L"veltar-report.exe"};
-    static std::wstring Key(const wchar_t* program) {
-        return std::wstring(L"Software\\Wine\\AppDefaults\\") + program + L"\\DllOverrides";
-    }
-};
-
 const std::wstring kGpuLines = L"GPU1-温度: 65.30℃\r\nGPU2-温度: 71.80℃\r\n";
 
 class GraphicsCards : public ::testing::Test {

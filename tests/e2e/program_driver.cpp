@@ -214,6 +214,26 @@ bool WriteWholeFile(const std::wstring& path, const std::string& text) {
     return ok;
 }
 
+namespace {
+
+constexpr const wchar_t* kGdi32Programs[] = {L"veltar.exe", L"veltar-report.exe"};
+
+std::wstring OverridesKey(const wchar_t* program) {
+    return std::wstring(L"Software\\Wine\\AppDefaults\\") + program + L"\\DllOverrides";
+}
+
+}  // namespace
+
+StandInGdi32::StandInGdi32() {
+    for (const wchar_t* program : kGdi32Programs)
+        RegSetKeyValueW(HKEY_CURRENT_USER, OverridesKey(program).c_str(), L"gdi32", REG_SZ, L"native,builtin",
+                        sizeof L"native,builtin");
+}
+
+StandInGdi32::~StandInGdi32() {
+    for (const wchar_t* program : kGdi32Programs) RegDeleteKeyW(HKEY_CURRENT_USER, OverridesKey(program).c_str());
+}
+
 LiveFixture::LiveFixture(const std::wstring& name) : m_original(ReadWholeFile(FixturePath(name))) {
     wchar_t folder[MAX_PATH] = {};
     wchar_t file[MAX_PATH] = {};

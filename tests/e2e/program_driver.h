@@ -76,6 +76,17 @@ std::wstring NewTemporaryFolder(const std::wstring& tag);
 std::string ReadWholeFile(const std::wstring& path);
 bool WriteWholeFile(const std::wstring& path, const std::string& text);
 
+// Wine loads a gdi32.dll beside veltar.exe and veltar-report.exe, started while
+// the object lives, in place of its own: the per-program load order of its
+// registry. The stand-in gdi32 there answers the graphics kernel's adapter calls.
+class StandInGdi32 {
+public:
+    StandInGdi32();
+    ~StandInGdi32();
+    StandInGdi32(const StandInGdi32&) = delete;
+    StandInGdi32& operator=(const StandInGdi32&) = delete;
+};
+
 // A fixture of the test's own, rewritten under the running program in one step
 // (the fixture provider reads it at every query); deleted when the object goes.
 class LiveFixture {

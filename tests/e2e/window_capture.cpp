@@ -2,11 +2,12 @@
 
 namespace veltar::driver {
 
-Capture::Capture(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    width = client.right;
-    height = client.bottom;
+namespace {
+
+// The pixels of the window's device context from (x, y) on.
+void Read(Capture& capture, HWND window, int x, int y) {
+    const int width = capture.width;
+    const int height = capture.height;
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
@@ -14,13 +15,29 @@ Capture::Capture(HWND window) {
     const HDC memory = CreateCompatibleDC(source);
     const HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
     GdiFlush();
-    pixels.assign(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
+    capture.pixels.assign(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(window, source);
+}
+
+}  // namespace
+
+Capture::Capture(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    width = client.right;
+    height = client.bottom;
+    Read(*this, window, 0, 0);
+}
+
+Capture::Capture(const RECT& screen) {
+    width = screen.right - screen.left;
+    height = screen.bottom - screen.top;
+    Read(*this, nullptr, screen.left, screen.top);
 }
 
 int Capture::TextPixelsInRows(int top, int bottom) const {

@@ -10,6 +10,8 @@ namespace veltar::driver {
 class Capture {
 public:
     explicit Capture(HWND window);
+    // A rectangle of the screen, for a window that another process draws.
+    explicit Capture(const RECT& screen);
 
     COLORREF At(int x, int y) const {
         const DWORD p = pixels[static_cast<std::size_t>(y) * width + x];
