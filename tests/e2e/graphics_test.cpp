@@ -59,6 +59,11 @@ TEST_F(GraphicsCards, AdaptersThatReportATemperatureFollowTheProcessorsInEveryFo
                               L"veltar_temperature_celsius{sensor=\"gpu\",index=\"2\"} 71.80\n"),
               std::wstring::npos) << prometheus;
     EXPECT_EQ(prometheus.find(L"sensor=\"cpu\""), std::wstring::npos);
+    // The first card's limits, asked of it before its handle is closed; the second declares none.
+    EXPECT_NE(prometheus.find(L"veltar_temperature_warning_celsius{sensor=\"gpu\",index=\"1\"} 88.00\n#"),
+              std::wstring::npos) << prometheus;
+    EXPECT_NE(prometheus.find(L"veltar_temperature_critical_celsius{sensor=\"gpu\",index=\"1\"} 95.00\n"),
+              std::wstring::npos) << prometheus;
     EXPECT_EQ(Run(L"--format=nagios --sensor=gpu --warning=70", 1),
               L"VELTAR WARNING - 2 readings, the hottest gpu_2 at 71.80 C | 'gpu_1'=65.30;70; 'gpu_2'=71.80;70;\n");
     const std::wstring csv = Run(L"--format=csv --sensor=gpu");

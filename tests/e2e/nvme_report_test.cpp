@@ -64,6 +64,15 @@ TEST_P(NvmeDrives, FollowTheAtaDisksInTheReportThePrometheusTextAndTheWindow) {
                                   "veltar_temperature_celsius{sensor=\"disk\",index=\"4\"} 0.00\n"),
               std::string::npos)
         << prometheus.out;
+    // The drive's own limits, from the descriptor the storage driver answers with.
+    EXPECT_NE(prometheus.out.find("veltar_temperature_warning_celsius{sensor=\"disk\",index=\"2\"} 70.00\n"),
+              std::string::npos);
+    EXPECT_NE(prometheus.out.find("# TYPE veltar_temperature_critical_celsius gauge\n"
+                                  "veltar_temperature_critical_celsius{sensor=\"disk\",index=\"2\"} 80.00\n"),
+              std::string::npos);
+    const ProcessResult check = Run("veltar-report.exe", Fixture("nvme.txt"), {"--format=nagios", "--sensor=disk"});
+    EXPECT_EQ(check.exitCode, 0);
+    EXPECT_NE(check.out.find(" 'disk_2'=38.00;70.00;80.00 'disk_3'=-3.00;; "), std::string::npos) << check.out;
 
     const ProcessResult window = Run("veltar-window-text.exe", Fixture("nvme.txt"));
     EXPECT_EQ(window.exitCode, 0) << window.err;

@@ -51,9 +51,15 @@ TEST_P(ReportTool, WritesTheSameReadingsForPrometheus) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const long processors = std::min<long>(sysconf(_SC_NPROCESSORS_ONLN), MaskBits());
     std::string cpus;
-    for (long i = 1; i <= processors; ++i)
+    // Every processor throttles at its target of 100 °C, which declares no offset.
+    std::string throttle = "# HELP veltar_temperature_warning_celsius Temperature at which the sensor's part starts "
+                           "to throttle, as its hardware declares it, in degrees Celsius.\n"
+                           "# TYPE veltar_temperature_warning_celsius gauge\n";
+    for (long i = 1; i <= processors; ++i) {
         cpus += "veltar_temperature_celsius{sensor=\"cpu\",index=\"" + std::to_string(i) + "\"} " +
                 (i == 1 ? "45" : i == 2 ? "50" : "40") + ".00\n";
+        throttle += "veltar_temperature_warning_celsius{sensor=\"cpu\",index=\"" + std::to_string(i) + "\"} 100.00\n";
+    }
     EXPECT_EQ(r.out,
               "# HELP veltar_temperature_celsius Temperature of a sensor of this computer, in degrees Celsius.\n"
               "# TYPE veltar_temperature_celsius gauge\n"
@@ -61,7 +67,7 @@ TEST_P(ReportTool, WritesTheSameReadingsForPrometheus) {
               "veltar_temperature_celsius{sensor=\"disk\",index=\"1\"} 45.00\n"
               "veltar_temperature_celsius{sensor=\"disk\",index=\"2\"} 38.00\n"
               "veltar_temperature_celsius{sensor=\"disk\",index=\"3\"} 0.00\n" +
-                  cpus);
+                  cpus + throttle);
 }
 
 TEST_P(ReportTool, HelpAndUsageErrorsHaveTheirOwnExitStatus) {
@@ -95,9 +101,9 @@ std::string PerformanceData(const std::string& line) {
     return Readings(line, std::regex("'([a-z]+)_([0-9]+)'=([0-9.]+);([^; ]*);([^; \n]*)"));
 }
 
-// The same readings from the Prometheus text.
+// The same readings from the Prometheus text's temperatures.
 std::string PrometheusValues(const std::string& text) {
-    return Readings(text, std::regex("sensor=\"([a-z]+)\",index=\"([0-9]+)\"\\} ([0-9.]+)"));
+    return Readings(text, std::regex("veltar_temperature_celsius\\{sensor=\"([a-z]+)\",index=\"([0-9]+)\"\\} ([0-9.]+)"));
 }
 
 TEST_P(ReportTool, AnswersAsACheckPluginWithItsStatusAndPerformanceData) {
