@@ -41,8 +41,9 @@ void BM_TemperatureReport(benchmark::State& state) {
     veltar::MemoryStorageAccess storage(fixture);
     veltar::MemoryHardwareAccess hardware(fixture, 64);
     veltar::MemoryGraphicsKernel graphics(fixture.adapters);
+    veltar::WmiConnections connections(service);
     for (auto _ : state) {
-        std::u16string report = veltar::GetTemperatureReport({service, storage, hardware, graphics});
+        std::u16string report = veltar::GetTemperatureReport({connections, storage, hardware, graphics});
         benchmark::DoNotOptimize(report);
         service.queries.clear();
         storage.temperatureQueries.clear();

@@ -53,8 +53,9 @@ int main() {
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
+    veltar::MachineReader reader;
     for (int round = 1; round <= kRounds; ++round) {
-        const auto readings = veltar::KeepSensors(veltar::GetTemperatureReadings(), kept);
+        const auto readings = veltar::KeepSensors(reader.Readings(), kept);
         if (veltar::ReplaceWholeFile(file, veltar::ToUtf8(veltar::FormatPrometheus(readings))) != ERROR_SUCCESS)
             ++failed;
         if (round == kWarmUp) PrintUsage("after 1,000 rounds");

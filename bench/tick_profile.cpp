@@ -75,12 +75,13 @@ int main() {
         ShowWindow(window.m_hWnd, SW_SHOWNOACTIVATE);
         const HWND hWnd = window.m_hWnd;
         TickUntilShown(hWnd);  // the first report loads the COM machinery
-        const std::u16string report = veltar::GetTemperatureReport();
+        veltar::MachineReader reader;
+        const std::u16string report = reader.Report();
 
         Timings tick, build, paint, tip;
         for (int i = 0; i < kRuns; ++i) {
             tick.Time([&] { TickUntilShown(hWnd); });
-            build.Time([&] { veltar::GetTemperatureReport(); });
+            build.Time([&] { reader.Report(); });
             paint.Time([&] { RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); });
             tip.Time([&] { window.SetTrayTip(report); });
         }

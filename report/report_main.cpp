@@ -107,7 +107,7 @@ std::u16string HardwareStatus(HMODULE library) {
 // The query's diagnostic lines go to standard output; while the readings are
 // taken they are sent to standard error, so that standard output carries the
 // report alone. Nothing when standard output cannot be sent there and back.
-std::optional<std::vector<TemperatureReading>> ReadingsWithDiagnosticsOnStandardError() {
+std::optional<std::vector<TemperatureReading>> ReadingsWithDiagnosticsOnStandardError(veltar::MachineReader& reader) {
     std::fflush(stdout);
     const int output = _fileno(stdout);
     const int savedOutput = output >= 0 ? _dup(output) : -1;
@@ -116,7 +116,7 @@ std::optional<std::vector<TemperatureReading>> ReadingsWithDiagnosticsOnStandard
         _close(savedOutput);
         return std::nullopt;
     }
-    std::vector<TemperatureReading> readings = veltar::GetTemperatureReadings();
+    std::vector<TemperatureReading> readings = reader.Readings();
     std::fflush(stdout);
     const bool restored = _dup2(savedOutput, output) == 0;
     _close(savedOutput);
@@ -178,7 +178,7 @@ public:
         if (m_options.format == ReportFormat::Nagios) return Check();
         bool allWritten = true;
         for (std::uint32_t round = 1;; ++round) {
-            const auto readings = ReadingsWithDiagnosticsOnStandardError();
+            const auto readings = ReadingsWithDiagnosticsOnStandardError(m_reader);
             if (!readings) {
                 Say(u"standard output could not be set aside while the report was built; no report was printed.");
                 return 1;
@@ -219,7 +219,7 @@ private:
     }
 
     int Check() {
-        const auto readings = ReadingsWithDiagnosticsOnStandardError();
+        const auto readings = ReadingsWithDiagnosticsOnStandardError(m_reader);
         veltar::CheckAnswer answer;
         if (!readings) answer = veltar::CheckUnknown(u"standard output could not be set aside while reading");
         else if (const auto kept = veltar::KeepSensors(*readings, m_options.sensors); kept.empty())
@@ -229,6 +229,8 @@ private:
     }
 
     const ReportOptions& m_options;
+    // Its management-service connections serve every round.
+    veltar::MachineReader m_reader;
     bool m_headerWritten = false;
     ULONGLONG m_started = GetTickCount64();
     ULONGLONG m_waits = 0;

@@ -27,7 +27,7 @@ std::optional<double> FirstObjectLimit(const PropertyTable& table, std::u16strin
     return celsius ? DeclaredLimit(*celsius) : std::nullopt;
 }
 
-void ReadMainboard(std::vector<TemperatureReading>& readings, ManagementService& service) {
+void ReadMainboard(std::vector<TemperatureReading>& readings, WmiConnections& service) {
     PropertyTable table;
     QueryWmiProperties(table, u"SELECT * FROM Win32_TemperatureProbe", u"root\\CIMV2", kWql, service);
     const bool probe = !table.empty();
@@ -48,7 +48,7 @@ void ReadMainboard(std::vector<TemperatureReading>& readings, ManagementService&
 }
 
 // The ATA disks; how many there are.
-std::uint32_t ReadDisks(std::vector<TemperatureReading>& readings, ManagementService& service) {
+std::uint32_t ReadDisks(std::vector<TemperatureReading>& readings, WmiConnections& service) {
     PropertyTable table;
     QueryWmiProperties(table, u"SELECT * FROM MSStorageDriver_ATAPISmartData", u"root\\WMI", kWql, service);
     if (table.empty()) return 0;
@@ -199,8 +199,8 @@ const char16_t* SensorName(SensorKind kind) {
 
 std::vector<TemperatureReading> GetTemperatureReadings(const MachineSeams& machine) {
     std::vector<TemperatureReading> readings;
-    ReadMainboard(readings, machine.service);
-    const std::uint32_t disks = ReadDisks(readings, machine.service);
+    ReadMainboard(readings, machine.connections);
+    const std::uint32_t disks = ReadDisks(readings, machine.connections);
     ReadNvmeDrives(readings, machine.storage, disks);
     ReadProcessors(readings, machine.hardware);
     ReadGraphicsAdapters(readings, machine.graphics);

@@ -9,9 +9,9 @@
 
 #include "sensors/platform/graphics_kernel.h"
 #include "sensors/platform/hardware_access.h"
-#include "sensors/platform/management_service.h"
 #include "sensors/platform/storage_access.h"
 #include "sensors/temperature_limits.h"
+#include "sensors/wmi_connections.h"
 
 namespace veltar {
 
@@ -29,9 +29,10 @@ inline LimitState StateOf(const TemperatureReading& reading) { return StateOf(re
 // The kind's name for monitoring systems: "mainboard", "disk", "cpu" or "gpu".
 const char16_t* SensorName(SensorKind kind);
 
-// Where the report reads the machine.
+// Where the report reads the machine; the management service through the
+// connections the reading thread keeps.
 struct MachineSeams {
-    ManagementService& service;
+    WmiConnections& connections;
     StorageAccess& storage;
     HardwareAccess& hardware;
     GraphicsKernel& graphics;

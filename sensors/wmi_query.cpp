@@ -32,25 +32,6 @@ private:
     Handle* m_handle = nullptr;
 };
 
-// Balances the query's own COM initialisation, and only that: uninitialising
-// after a failed initialisation would tear down the caller's COM set-up.
-class ComScope {
-public:
-    explicit ComScope(ManagementService& service) : m_service(service) {
-        const HRESULT hr = service.InitializeCom();
-        m_initialized = hr == S_OK || hr == S_FALSE;
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    ~ComScope() {
-        if (m_initialized) m_service.UninitializeCom();
-    }
-
-private:
-    ManagementService& m_service;
-    bool m_initialized = false;
-};
-
 class ValueHolder {
 public:
     ValueHolder() { VariantInit(&m_value); }
@@ -93,31 +74,30 @@ std::u16string ValueText(const VARIANT& value) {
     return text;
 }
 
-}  // namespace
-
-HRESULT QueryWmiProperties(PropertyTable& table, std::u16string_view query, std::u16string_view nameSpace,
-                           std::u16string_view language, ManagementService& service) {
-    const ComScope com(service);
-    // Declared so that they are released in the order enumerator, locator, connection.
-    Held<WmiServices> services(service);
-    Held<WmiLocator> locator(service);
+// One run of the query on the namespace's kept connection; broken says
+// whether a failure was the connection's own.
+HRESULT QueryOnce(PropertyTable& table, std::u16string_view query, std::u16string_view nameSpace,
+                  std::u16string_view language, WmiConnections& connections, bool* broken) {
+    ManagementService& service = connections.service();
     Held<WmiEnumerator> enumerator(service);
     ValueHolder holder;
+    *broken = false;
 
-    HRESULT hr = service.CreateLocator(locator.Put());
+    WmiServices* services = nullptr;
+    HRESULT hr = connections.Connect(nameSpace, &services);
     if (FAILED(hr)) return hr;
-    hr = service.ConnectServer(locator.Get(), nameSpace, services.Put());
-    locator.Reset();
-    if (FAILED(hr)) return hr;
-    service.SetProxyBlanket(services.Get());
-    hr = service.ExecQuery(services.Get(), language, query, enumerator.Put());
-    if (FAILED(hr)) return hr;
+    hr = service.ExecQuery(services, language, query, enumerator.Put());
+    if (FAILED(hr)) {
+        *broken = IsBrokenConnection(hr);
+        return hr;
+    }
 
     std::uint32_t nameCount = 0;
     for (;;) {
         Held<WmiObject> object(service);
         ULONG returned = 0;
         hr = service.Next(enumerator.Get(), object.Put(), &returned);
+        if (FAILED(hr)) *broken = IsBrokenConnection(hr);
         if (FAILED(hr) || returned == 0 || !object.Get()) break;
         if (nameCount == 0) nameCount = InsertNames(service, object.Get(), table, &hr);
         for (auto& [name, values] : table) {
@@ -128,6 +108,24 @@ HRESULT QueryWmiProperties(PropertyTable& table, std::u16string_view query, std:
                 std::printf("Failed to get the data from the query  Error code = 0x%X\n", static_cast<unsigned>(hr));
         }
     }
+    return hr;
+}
+
+}  // namespace
+
+// A connection found broken is dropped and made anew, and the query run again
+// from the table as it was; a second failure in a row is the query's result,
+// and the next query connects afresh.
+HRESULT QueryWmiProperties(PropertyTable& table, std::u16string_view query, std::u16string_view nameSpace,
+                           std::u16string_view language, WmiConnections& connections) {
+    const PropertyTable before = table;
+    bool broken = false;
+    HRESULT hr = QueryOnce(table, query, nameSpace, language, connections, &broken);
+    if (!broken) return hr;
+    connections.Drop(nameSpace);
+    table = before;
+    hr = QueryOnce(table, query, nameSpace, language, connections, &broken);
+    if (broken) connections.Drop(nameSpace);
     return hr;
 }
 

@@ -4,14 +4,15 @@
 
 #include <string_view>
 
-#include "sensors/platform/management_service.h"
 #include "sensors/property_table.h"
+#include "sensors/wmi_connections.h"
 
 namespace veltar {
 
 // Inserts the names of the first object that yields them and appends one text
-// per object to every entry of the table. Returns the status of the last call made.
+// per object to every entry of the table, on the namespace's kept connection.
+// Returns the status of the last call made.
 HRESULT QueryWmiProperties(PropertyTable& table, std::u16string_view query, std::u16string_view nameSpace,
-                           std::u16string_view language, ManagementService& service);
+                           std::u16string_view language, WmiConnections& connections);
 
 }  // namespace veltar

@@ -143,8 +143,11 @@ LRESULT CMainDlg::OnInitDialog() {
     AddTrayIcon(u"TRAYICON", m_smallIcon.get(), IDR_TRAYMENU);
 
     const HWND window = m_hWnd;
+    // The worker's thread keeps its reader, and with it the management service's connections, for its life.
     m_reportWorker = std::make_unique<veltar::ReportWorker>(
-        [] { return veltar::GetTemperatureReadings(); },
+        []() -> veltar::ReportWorker::Build {
+            return [reader = std::make_shared<veltar::MachineReader>()] { return reader->Readings(); };
+        },
         [window] { PostMessageW(window, kReportReadyMessage, 0, 0); });
     SetTimer(m_hWnd, kRefreshTimerId, kRefreshPeriodMs, nullptr);
     return TRUE;

@@ -8,7 +8,7 @@ namespace veltar {
 
 // Shared with the thread, which may outlive the worker object when a build never returns.
 struct ReportWorker::State {
-    Build build;
+    MakeBuild makeBuild;
     Ready ready;
     std::mutex mutex;
     std::condition_variable changed;
@@ -20,6 +20,7 @@ struct ReportWorker::State {
 };
 
 void ReportWorker::Run(const std::shared_ptr<State>& state) {
+    Build build = state->makeBuild();
     std::unique_lock lock(state->mutex);
     for (;;) {
         state->changed.wait(lock, [&] { return state->requested || state->stopping; });
@@ -27,7 +28,7 @@ void ReportWorker::Run(const std::shared_ptr<State>& state) {
         state->requested = false;
         state->building = true;
         lock.unlock();
-        Readings report = state->build();
+        Readings report = build();
         lock.lock();
         state->building = false;
         if (state->stopping) break;
@@ -40,8 +41,8 @@ void ReportWorker::Run(const std::shared_ptr<State>& state) {
     state->changed.notify_all();
 }
 
-ReportWorker::ReportWorker(Build build, Ready ready) : m_state(std::make_shared<State>()) {
-    m_state->build = std::move(build);
+ReportWorker::ReportWorker(MakeBuild makeBuild, Ready ready) : m_state(std::make_shared<State>()) {
+    m_state->makeBuild = std::move(makeBuild);
     m_state->ready = std::move(ready);
     m_thread = std::thread(Run, m_state);
 }

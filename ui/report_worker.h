@@ -18,10 +18,13 @@ class ReportWorker {
 public:
     using Readings = std::vector<TemperatureReading>;
     using Build = std::function<Readings()>;
+    // Runs on the worker's thread as it starts: the build it makes, and what
+    // that holds, live on that thread and are destroyed there when it ends.
+    using MakeBuild = std::function<Build()>;
     // Runs on the worker's thread each time a report is ready to be taken.
     using Ready = std::function<void()>;
 
-    ReportWorker(Build build, Ready ready);
+    ReportWorker(MakeBuild makeBuild, Ready ready);
     ~ReportWorker();
     ReportWorker(const ReportWorker&) = delete;
     ReportWorker& operator=(const ReportWorker&) = delete;

@@ -253,8 +253,8 @@ std::vector<std::uint8_t> SmartData(int celsius) {
 
 SensorFixture LiveFixture(const SensorTree& tree) {
     SensorFixture fixture;
-    fixture.classes.push_back({u"root\\CIMV2", u"Win32_TemperatureProbe", {}, std::nullopt});
-    FixtureClass zones{u"root\\WMI", u"MSAcpi_ThermalZoneTemperature", {}, std::nullopt};
+    fixture.classes.push_back({u"root\\CIMV2", u"Win32_TemperatureProbe", {}, std::nullopt, {}});
+    FixtureClass zones{u"root\\WMI", u"MSAcpi_ThermalZoneTemperature", {}, std::nullopt, {}};
     for (const ThermalZone& zone : ThermalZones(tree)) {
         FixtureObject object{{{u"CurrentTemperature", Integer(VT_UI4, zone.tenthsKelvin)}}};
         if (zone.passive) object.properties.push_back({u"PassiveTripPoint", Integer(VT_UI4, *zone.passive)});
@@ -262,7 +262,7 @@ SensorFixture LiveFixture(const SensorTree& tree) {
         zones.objects.push_back(std::move(object));
     }
     fixture.classes.push_back(std::move(zones));
-    FixtureClass smart{u"root\\WMI", u"MSStorageDriver_ATAPISmartData", {}, std::nullopt};
+    FixtureClass smart{u"root\\WMI", u"MSStorageDriver_ATAPISmartData", {}, std::nullopt, {}};
     for (const Disk& disk : Disks(tree)) {
         FixtureValue name;
         name.type = VT_BSTR;

@@ -9,6 +9,7 @@ constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80041002u);
 struct WmiLocator {};
 struct WmiServices {
     std::u16string nameSpace;
+    bool gone = false;  // a disconnect line has taken it
 };
 struct WmiEnumerator {
     const FixtureClass* source = nullptr;
@@ -42,6 +43,7 @@ HRESULT MemoryManagementService::ConnectServer(WmiLocator*, std::u16string_view 
     if (FAILED(m_faults.connect)) return m_faults.connect;
     if (!m_fixture.NamesNamespace(nameSpace)) return kInvalidNamespace;
     *services = new WmiServices{std::u16string(nameSpace)};
+    connections.emplace_back(nameSpace);
     ++liveHandles;
     return S_OK;
 }
@@ -53,9 +55,15 @@ HRESULT MemoryManagementService::ExecQuery(WmiServices* services, std::u16string
     *enumerator = nullptr;
     queries.emplace_back(query);
     if (FAILED(m_faults.execQuery)) return m_faults.execQuery;
+    if (services->gone) return kDisconnected;
     const auto className = SelectAllClass(query);
     if (language != u"WQL" || !className) return kInvalidQuery;
-    *enumerator = new WmiEnumerator{m_fixture.FindClass(services->nameSpace, *className), 0};
+    const FixtureClass* source = m_fixture.FindClass(services->nameSpace, *className);
+    if (source && source->DisconnectsAt(++m_classQueries[source])) {
+        services->gone = true;
+        return kDisconnected;
+    }
+    *enumerator = new WmiEnumerator{source, 0};
     ++liveHandles;
     return S_OK;
 }

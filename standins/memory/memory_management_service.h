@@ -3,6 +3,7 @@
 // check that everything is released.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -44,12 +45,14 @@ public:
     void Release(WmiObject* object) override;
 
     std::vector<std::u16string> queries;  // every query executed, in order
+    std::vector<std::u16string> connections;  // the namespace of every connection made, in order
     int comDepth = 0;                     // initialisations not yet balanced
     int liveHandles = 0;                  // handed out and not yet released
 
 private:
     SensorFixture m_fixture;
     MemoryServiceFaults m_faults;
+    std::map<const FixtureClass*, std::uint32_t> m_classQueries;  // for the classes' disconnect lines
 };
 
 }  // namespace veltar

@@ -4,7 +4,11 @@
 #include <wbemcli.h>
 
 #include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
 
 #include "sensors/platform/administrative_locator.h"
 #include "standins/fixture/fixture_file.h"
@@ -134,19 +138,39 @@ private:
     bool m_stalled = false;
 };
 
+// How many queries of each class this program has made, for the fixture's
+// disconnect lines; by namespace and class, as the fixture names them.
+std::mutex g_queriesLock;
+std::map<std::pair<std::u16string, std::u16string>, std::uint32_t> g_classQueries;
+
+std::uint32_t CountQuery(const FixtureClass& source) {
+    const std::lock_guard lock(g_queriesLock);
+    return ++g_classQueries[{source.nameSpace, source.name}];
+}
+
+// A connection to one namespace. Each query reads the fixture anew, so that a
+// test can change it under a program that keeps its connections.
 class FixtureServices final : public ComObject<IWbemServices> {
 public:
-    FixtureServices(Fixture fixture, std::u16string nameSpace)
-        : m_fixture(std::move(fixture)), m_nameSpace(std::move(nameSpace)) {}
+    explicit FixtureServices(std::u16string nameSpace) : m_nameSpace(std::move(nameSpace)) {}
 
     HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR language, const BSTR query, LONG, IWbemContext*,
                                         IEnumWbemClassObject** enumerator) override {
         if (!enumerator) return WBEM_E_INVALID_PARAMETER;
         *enumerator = nullptr;
+        if (m_gone) return veltar::kDisconnected;
         if (View(language) != u"WQL") return WBEM_E_INVALID_QUERY_TYPE;
         const auto className = veltar::SelectAllClass(View(query));
         if (!className) return WBEM_E_INVALID_QUERY;
-        *enumerator = new FixtureEnumerator(m_fixture, m_fixture->FindClass(m_nameSpace, *className));
+        auto loaded = veltar::LoadFixtureFromEnvironment();
+        if (!loaded) return WBEM_E_FAILED;
+        const Fixture fixture = std::make_shared<const SensorFixture>(std::move(*loaded));
+        const FixtureClass* source = fixture->FindClass(m_nameSpace, *className);
+        if (source && source->DisconnectsAt(CountQuery(*source))) {
+            m_gone = true;
+            return veltar::kDisconnected;
+        }
+        *enumerator = new FixtureEnumerator(fixture, source);
         return WBEM_S_NO_ERROR;
     }
 
@@ -220,14 +244,13 @@ public:
     }
 
 private:
-    Fixture m_fixture;
     std::u16string m_nameSpace;
+    std::atomic<bool> m_gone{false};  // a disconnect line has taken it
 };
 
 class FixtureLocator final : public ComObject<IWbemLocator> {
 public:
-    // Each connection reads the fixture anew; one that cannot be read or
-    // parsed refuses every connection.
+    // A fixture that cannot be read or parsed refuses every connection.
     HRESULT STDMETHODCALLTYPE ConnectServer(const BSTR nameSpace, const BSTR, const BSTR, const BSTR, LONG,
                                             const BSTR, IWbemContext*, IWbemServices** services) override {
         if (!services) return WBEM_E_INVALID_PARAMETER;
@@ -235,8 +258,7 @@ public:
         auto fixture = veltar::LoadFixtureFromEnvironment();
         if (!fixture) return WBEM_E_FAILED;
         if (!fixture->NamesNamespace(View(nameSpace))) return WBEM_E_INVALID_NAMESPACE;
-        *services = new FixtureServices(std::make_shared<const SensorFixture>(std::move(*fixture)),
-                                        std::u16string(View(nameSpace)));
+        *services = new FixtureServices(std::u16string(View(nameSpace)));
         return WBEM_S_NO_ERROR;
     }
 };

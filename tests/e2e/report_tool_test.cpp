@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -154,6 +155,37 @@ TEST_P(ReportTool, KeepsOnlyTheChosenSensorsInEveryFormat) {
     EXPECT_EQ(PrometheusValues(r.out).find("disk"), std::string::npos);
     r = RunUnderWine(Program(), {machine}, {"--format=csv", "--sensor=mainboard"});
     EXPECT_EQ(r.out.substr(r.out.find("\r\n") + 2 + 25), ",mainboard,1,27.85\r\n") << r.out;
+}
+
+// Rounds over one kept connection a namespace, through the real COM path: a
+// connection that is gone is made anew within the round, and only a second
+// failure in a row costs the round its disks.
+TEST_P(ReportTool, RoundsKeepTheirConnectionsAndHealOneThatIsGone) {
+    const std::string machine = FileContents(Fixture("machine.txt"));
+    const std::string smart = "wmi root\\WMI MSStorageDriver_ATAPISmartData\n";
+    const auto withDisconnects = [&](const std::string& queries) {
+        std::string text = machine;
+        text.insert(text.find(smart) + smart.size(), "disconnect " + queries + "\n");
+        return text;
+    };
+    const std::string complete = "主板-温度: 27.85℃\r\n硬盘1温度: 45.00℃\r\n硬盘2温度: 38.00℃\r\n硬盘3温度: 0.00℃\r\n" +
+                                 ProcessorLines();
+    const struct {
+        const char* queries;
+        std::string rounds;
+    } cases[] = {
+        {"2", complete + complete + complete},
+        {"2 3", complete + "主板-温度: 27.85℃\r\n" + ProcessorLines() + complete},
+    };
+    for (const auto& c : cases) {
+        const TemporaryFolder folder("disconnect");
+        const std::string fixture = (folder.path() / "machine.txt").string();
+        std::ofstream(fixture, std::ios::binary) << withDisconnects(c.queries);
+        const ProcessResult r =
+            RunUnderWine(Program(), {"VELTAR_SENSORS=" + fixture}, {"--interval=1", "--count=3"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, c.rounds) << c.queries;
+    }
 }
 
 TEST_P(ReportTool, WritesCsvRowsEveryRoundUnderOneHeader) {

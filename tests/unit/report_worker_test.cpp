@@ -51,10 +51,13 @@ struct Builds {
 
 std::unique_ptr<ReportWorker> WorkerOver(const std::shared_ptr<Builds>& builds) {
     return std::make_unique<ReportWorker>(
-        [builds] {
-            builds->started.release();
-            builds->release.acquire();
-            return ReportWorker::Readings{{SensorKind::Processor, static_cast<std::uint32_t>(++builds->count), 40, {}}};
+        [builds]() -> ReportWorker::Build {
+            return [builds] {
+                builds->started.release();
+                builds->release.acquire();
+                return ReportWorker::Readings{
+                    {SensorKind::Processor, static_cast<std::uint32_t>(++builds->count), 40, {}}};
+            };
         },
         [builds] { builds->ready.release(); });
 }

@@ -19,6 +19,7 @@ constexpr std::string_view kRegisters = "msr * 0x1A2 = 0x00640000\nmsr * 0x19C =
 
 struct Machine {
     MemoryManagementService service;
+    WmiConnections connections{service};
     MemoryStorageAccess storage;
     MemoryHardwareAccess hardware;
     MemoryGraphicsKernel graphics;
@@ -28,7 +29,7 @@ struct Machine {
           storage(FixtureFrom(fixture)),
           hardware(FixtureFrom(fixture), processors),
           graphics(FixtureFrom(fixture).adapters) {}
-    MachineSeams Seams() { return {service, storage, hardware, graphics}; }
+    MachineSeams Seams() { return {connections, storage, hardware, graphics}; }
     std::u16string Report() { return GetTemperatureReport(Seams()); }
 };
 
@@ -53,7 +54,7 @@ VendorSpecific = VT_ARRAY|VT_UI1 0x22,0xC2,0x00,0x64,0x5A,0x2D,0x00,0x00
               u"CPU2-温度: 45.00℃\r\n");
     EXPECT_EQ(m.service.queries, (std::vector<std::u16string>{u"SELECT * FROM Win32_TemperatureProbe",
                                                               u"SELECT * FROM MSStorageDriver_ATAPISmartData"}));
-    EXPECT_EQ(m.service.liveHandles, 0);
+    EXPECT_EQ(m.service.liveHandles, 3);  // the locator and the two namespaces' connections, kept for the next
 }
 
 TEST(TemperatureReport, ThePrometheusTextCarriesTheSameReadingsOneGaugeALine) {
@@ -262,7 +263,7 @@ TEST(TemperatureReport, AGraphicsListThatGrowsIsCountedAgainAFewTimesAtMost) {
     for (const auto& c : cases) {
         Machine m(kRegisters, 0);
         GrowingGraphicsKernel graphics(c.growths);
-        EXPECT_EQ(GetTemperatureReport({m.service, m.storage, m.hardware, graphics}), c.gpuLines) << c.growths;
+        EXPECT_EQ(GetTemperatureReport({m.connections, m.storage, m.hardware, graphics}), c.gpuLines) << c.growths;
         EXPECT_EQ(graphics.closed, graphics.handedOut) << c.growths;
     }
 }
@@ -329,6 +330,40 @@ TEST(TemperatureLimits, AReadingIsCriticalAtItsCriticalLimitElseWarningAtItsWarn
     for (const double outside : {0.0, 39.99, 150.01, -32768.0}) EXPECT_FALSE(DeclaredLimit(outside)) << outside;
     EXPECT_EQ(DeclaredLimit(40), 40.0);
     EXPECT_EQ(DeclaredLimit(150), 150.0);
+}
+
+// The reading thread keeps one connection per namespace; one that is found gone
+// is made anew within the refresh, and a second failure in a row costs that
+// query alone, with the next refresh connecting afresh.
+TEST(TemperatureReport, KeptConnectionsServeEveryRefreshAndHealWhenOneIsGone) {
+    const std::string machine = R"(
+wmi root\CIMV2 Win32_TemperatureProbe
+wmi root\WMI MSAcpi_ThermalZoneTemperature
+object
+CurrentTemperature = VT_UI4 3010
+wmi root\WMI MSStorageDriver_ATAPISmartData
+disconnect 150 160 161
+object
+VendorSpecific = VT_ARRAY|VT_UI1 0xC2,0x22,0x00,0x64,0x5A,0x2D,0x00
+)";
+    const std::u16string complete = u"主板-温度: 27.85℃\r\n硬盘1温度: 45.00℃\r\nCPU1-温度: 45.00℃\r\n";
+    Machine m(machine + std::string(kRegisters), 1);
+    const auto connections = [&](std::u16string_view nameSpace) {
+        return std::count(m.service.connections.begin(), m.service.connections.end(), nameSpace);
+    };
+    for (int refresh = 1; refresh <= 100; ++refresh) ASSERT_EQ(m.Report(), complete) << refresh;
+    EXPECT_EQ(m.service.connections, (std::vector<std::u16string>{u"root\\CIMV2", u"root\\WMI"}));
+
+    for (int refresh = 101; refresh <= 150; ++refresh) ASSERT_EQ(m.Report(), complete) << refresh;  // healed
+    EXPECT_EQ(connections(u"root\\WMI"), 2);
+    for (int refresh = 151; refresh <= 158; ++refresh) m.Report();
+    // The SMART class's 160th query is gone, and so is the 161st on the new connection: no disk line.
+    EXPECT_EQ(m.Report(), u"主板-温度: 27.85℃\r\nCPU1-温度: 45.00℃\r\n");
+    EXPECT_EQ(connections(u"root\\WMI"), 3);
+    EXPECT_EQ(m.Report(), complete);
+    EXPECT_EQ(connections(u"root\\WMI"), 4);
+    EXPECT_EQ(connections(u"root\\CIMV2"), 1);
+    EXPECT_EQ(m.service.liveHandles, 3);
 }
 
 TEST(TemperatureReport, WithoutAnyServiceDataOnlyTheProcessorsRemain) {

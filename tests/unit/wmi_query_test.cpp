@@ -27,8 +27,11 @@ Alpha = VT_BSTR third
 
 using Values = std::vector<std::u16string>;
 
-HRESULT Query(PropertyTable& table, MemoryManagementService& service, std::u16string_view query = u"SELECT * FROM Sample") {
-    return QueryWmiProperties(table, query, u"root\\WMI", u"WQL", service);
+// One query on connections of its own, released after it.
+HRESULT Query(PropertyTable& table, MemoryManagementService& service, std::u16string_view query = u"SELECT * FROM Sample",
+              std::u16string_view nameSpace = u"root\\WMI") {
+    WmiConnections connections(service);
+    return QueryWmiProperties(table, query, nameSpace, u"WQL", connections);
 }
 
 class WmiQuery : public ::testing::Test {
@@ -168,8 +171,7 @@ TEST_F(WmiQuery, FailuresBeforeTheEnumerationChangeNothingAndReleaseEverything) 
     for (const Case& c : cases) {
         MemoryManagementService service(FixtureFrom(kThreeObjects), c.faults);
         PropertyTable table{{u"Kept", {u"x"}}};
-        EXPECT_EQ(QueryWmiProperties(table, u"SELECT * FROM Sample", c.nameSpace, u"WQL", service), c.expected)
-            << c.what;
+        EXPECT_EQ(Query(table, service, u"SELECT * FROM Sample", c.nameSpace), c.expected) << c.what;
         EXPECT_EQ(table, (PropertyTable{{u"Kept", {u"x"}}})) << c.what;
         EXPECT_EQ(service.liveHandles, 0) << c.what;
         EXPECT_EQ(service.comDepth, 0) << c.what;
