@@ -239,10 +239,11 @@ void CMainDlg::ShowReport(const veltar::ReportWorker::Readings& readings) {
     m_view = veltar::ViewReadings(readings);
     SetWindowTextW(m_hWnd, veltar::AsOle(m_view.text.c_str()));
     m_strText = m_view.text;
-    ShowTrayState(m_view.worst);
-    if (const auto balloon = m_criticalAlerts.Update(readings)) ShowTrayBalloon(balloon->title, balloon->text);
     InvalidateIfClientChanged(m_hWnd, m_rcLastClient, TRUE);
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    // After the paint: a call to the shell lets other threads' sent messages in.
+    ShowTrayState(m_view.worst);
+    if (const auto balloon = m_criticalAlerts.Update(readings)) ShowTrayBalloon(balloon->title, balloon->text);
 }
 
 LRESULT CMainDlg::OnSize() {

@@ -127,6 +127,7 @@ TEST_F(HotMachine, LinesAtTheirLimitsAreColouredTheTrayIconMarkedAndACriticalCro
     const std::wstring report = WindowText(window);
     const int lines = static_cast<int>(std::count(report.begin(), report.end(), L'\n'));
     const int gpuLine = lines - 1;
+    ASSERT_TRUE(WaitFor(*program, [&] { return Capture(window).At(kBand, kTop + gpuLine * kLineHeight) == kRow; }));
     const Capture image(window);
     const int inner = image.width - kBand;
     for (int line = 0; line < lines; ++line) {
@@ -168,6 +169,7 @@ TEST_F(HotMachine, LinesAtTheirLimitsAreColouredTheTrayIconMarkedAndACriticalCro
 
     // Everything normal again: the window exactly as without limits, the icon plain.
     const std::wstring calm = Refresh("3121", "600");
+    ASSERT_TRUE(WaitFor(*program, [&] { return Capture(window).At(kBand, kTop + gpuLine * kLineHeight) != kRow; }));
     const Capture normal(window);
     EXPECT_EQ(CountIn(normal, 0, 0, normal.width, normal.height, IsOrange), 0);
     EXPECT_EQ(CountIn(normal, 0, 0, normal.width, normal.height, IsWhite), 0);
