@@ -2,6 +2,7 @@
 
 #include <winioctl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "sensors/drive_names.h"
@@ -21,10 +22,11 @@ constexpr std::uint32_t kEveryDrive = 0xFFFFFFFF;
 // One call lists every device name; opening each of the 32 drive names in turn
 // would cost more than the rest of the report where opening a device is slow.
 std::uint32_t WinStorageAccess::ListDrives() {
-    for (DWORD size = kFirstListSize; size <= kLargestListSize; size *= 4) {
-        std::u16string names(size, u'\0');
-        const DWORD length = QueryDosDeviceW(nullptr, reinterpret_cast<wchar_t*>(names.data()), size);
-        if (length > 0) return PhysicalDriveBits(std::u16string_view(names).substr(0, length));
+    for (DWORD size = std::max<DWORD>(kFirstListSize, static_cast<DWORD>(m_deviceNames.size())); size <= kLargestListSize;
+         size *= 4) {
+        m_deviceNames.resize(size);
+        const DWORD length = QueryDosDeviceW(nullptr, reinterpret_cast<wchar_t*>(m_deviceNames.data()), size);
+        if (length > 0) return PhysicalDriveBits(std::u16string_view(m_deviceNames).substr(0, length));
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
     }
     return kEveryDrive;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "base/scoped_win.h"
 #include "sensors/platform/storage_access.h"
 
@@ -18,6 +20,7 @@ public:
 
 private:
     ScopedHandle m_drive;
+    std::u16string m_deviceNames;  // QueryDosDeviceW's list, its room kept from one listing to the next
 };
 
 }  // namespace veltar

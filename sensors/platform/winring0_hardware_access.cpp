@@ -18,8 +18,9 @@ std::uint32_t WinRing0HardwareAccess::ProcessorCount() {
     // GetNativeSystemInfo, where the system has it, counts the processors as a
     // 32-bit process on a 64-bit system sees them too.
     using NativeSystemInfo = void(WINAPI*)(LPSYSTEM_INFO);
+    static const auto native = ModuleFunction<NativeSystemInfo>(L"KERNEL32.DLL", "GetNativeSystemInfo");
     SYSTEM_INFO info{};
-    if (const auto native = ModuleFunction<NativeSystemInfo>(L"KERNEL32.DLL", "GetNativeSystemInfo")) native(&info);
+    if (native) native(&info);
     else GetSystemInfo(&info);
     return info.dwNumberOfProcessors;
 }
