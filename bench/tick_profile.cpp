@@ -2,8 +2,8 @@
 // (under Wine, the fixture provider) and the hardware-access library, refreshed
 // a thousand times. Prints the median and the 90th percentile of a tick until
 // its report is shown (built on the report thread, then painted),
-// of the report alone, of the paint (which ends with the tip update) and of the
-// tip update alone.
+// of the report alone and of each of its sources alone, of the paint (which
+// ends with the tip update) and of the tip update alone.
 #include <windows.h>
 
 #include <algorithm>
@@ -16,6 +16,10 @@
 #include "sensors/platform/com_setup.h"
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/winring0.h"
+#include "standins/memory/memory_graphics_kernel.h"
+#include "standins/memory/memory_hardware_access.h"
+#include "standins/memory/memory_management_service.h"
+#include "standins/memory/memory_storage_access.h"
 #include "ui/main_dlg.h"
 
 namespace {
@@ -78,16 +82,37 @@ int main() {
         veltar::MachineReader reader;
         const std::u16string report = reader.Report();
 
-        Timings tick, build, paint, tip;
+        // Each source alone: the real one, the others in memory with nothing to read.
+        const veltar::SensorFixture nothing;
+        veltar::MemoryManagementService noService(nothing);
+        veltar::WmiConnections noConnections(noService);
+        veltar::MemoryStorageAccess noDrives(nothing);
+        veltar::MemoryHardwareAccess noProcessors(nothing, 0u);
+        veltar::MemoryGraphicsKernel noAdapters;
+        veltar::ComManagementService service;
+        veltar::WmiConnections connections(service);
+        veltar::WinStorageAccess storage;
+        veltar::WinRing0HardwareAccess hardware;
+        veltar::Gdi32GraphicsKernel graphics;
+
+        Timings tick, build, queries, drives, processors, adapters, paint, tip;
         for (int i = 0; i < kRuns; ++i) {
             tick.Time([&] { TickUntilShown(hWnd); });
             build.Time([&] { reader.Report(); });
+            queries.Time([&] { veltar::GetTemperatureReadings({connections, noDrives, noProcessors, noAdapters}); });
+            drives.Time([&] { veltar::GetTemperatureReadings({noConnections, storage, noProcessors, noAdapters}); });
+            processors.Time([&] { veltar::GetTemperatureReadings({noConnections, noDrives, hardware, noAdapters}); });
+            adapters.Time([&] { veltar::GetTemperatureReadings({noConnections, noDrives, noProcessors, graphics}); });
             paint.Time([&] { RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); });
             tip.Time([&] { window.SetTrayTip(report); });
         }
         std::printf("%d refreshes of the main window:\n", kRuns);
         tick.Print("tick until shown");
         build.Print("report");
+        queries.Print("  management-service queries");
+        drives.Print("  drives");
+        processors.Print("  processors");
+        adapters.Print("  graphics adapters");
         paint.Print("erase and paint, with tip");
         tip.Print("tip update");
         DestroyWindow(hWnd);
