@@ -29,17 +29,26 @@ bool LoadModule(HANDLE device, std::span<const std::uint8_t> module) {
                            static_cast<DWORD>(module.size()), nullptr, 0, &returned, nullptr);
 }
 
-std::optional<std::uint64_t> CallModule(HANDLE device, std::string_view function, std::uint64_t argument) {
-    std::vector<std::uint8_t> input = PackCall(function, std::span(&argument, 1));
+std::optional<std::vector<std::uint64_t>> CallModule(HANDLE device, std::string_view function,
+                                                     std::span<const std::uint64_t> arguments, std::size_t values) {
+    std::vector<std::uint8_t> input = PackCall(function, arguments);
     if (input.empty()) return std::nullopt;
-    std::uint8_t output[8] = {};
+    std::vector<std::uint8_t> output(values * sizeof(std::uint64_t));
     DWORD returned = 0;
-    if (!DeviceIoControl(device, kCallFunctionCode, input.data(), static_cast<DWORD>(input.size()), output,
-                         sizeof output, &returned, nullptr))
+    if (!DeviceIoControl(device, kCallFunctionCode, input.data(), static_cast<DWORD>(input.size()),
+                         output.empty() ? nullptr : output.data(), static_cast<DWORD>(output.size()), &returned,
+                         nullptr))
         return std::nullopt;
-    const std::vector<std::uint64_t> values = UnpackValues(std::span(output, std::min<DWORD>(returned, sizeof output)));
-    if (values.empty()) return std::nullopt;
-    return values.front();
+    std::vector<std::uint64_t> unpacked =
+        UnpackValues(std::span(output.data(), std::min<std::size_t>(returned, output.size())));
+    if (unpacked.size() != values) return std::nullopt;
+    return unpacked;
+}
+
+std::optional<std::uint64_t> CallModule(HANDLE device, std::string_view function, std::uint64_t argument) {
+    const auto values = CallModule(device, function, std::span(&argument, 1), 1);
+    if (!values) return std::nullopt;
+    return values->front();
 }
 
 std::wstring LibraryFolder() {

@@ -24,7 +24,13 @@ DeviceOpening OpenPawnIo();
 // Hands the module to the driver; false when the driver refuses it.
 bool LoadModule(HANDLE device, std::span<const std::uint8_t> module);
 
-// Calls a function of the loaded module with one argument; its first value.
+// Calls a function of the loaded module with its arguments, taking exactly
+// that many values back (the driver refuses other sizes); nothing when it
+// refuses the call.
+std::optional<std::vector<std::uint64_t>> CallModule(HANDLE device, std::string_view function,
+                                                     std::span<const std::uint64_t> arguments, std::size_t values);
+
+// Calls a function of the loaded module with one argument; its one value.
 std::optional<std::uint64_t> CallModule(HANDLE device, std::string_view function, std::uint64_t argument);
 
 // The folder that holds this library, with a closing backslash.

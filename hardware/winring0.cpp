@@ -2,14 +2,17 @@
 // through the PawnIO driver and the signed module beside the program, never
 // through a driver of its own. Intel processors are read register by register;
 // AMD ones have no such registers and are served from their control
-// temperature, the same for every processor.
+// temperature, the same for every processor. On x64, with PawnIO's LpcIO module
+// beside it, it also reads the mainboard's Super I/O chip.
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "base/scoped_win.h"
 #include "hardware/pawnio_calls.h"
+#include "hardware/lpc_module.h"
 #include "hardware/pawnio_device.h"
 #include "hardware/processor_models.h"
 #include "hardware/status_text.h"
@@ -25,11 +28,19 @@ using namespace veltar::hardware;
 constexpr wchar_t kPciMutexName[] = L"Global\\Access_PCI";
 constexpr DWORD kPciMutexWaitMs = 100;
 
+// The board's chip, on a PawnIO handle of its own: one module a handle.
+struct Board {
+    veltar::ScopedHandle device;
+    IsaBusMutex mutex;
+    BoardChip chip;
+};
+
 struct Session {
     veltar::ScopedHandle device;
     Vendor vendor = Vendor::Intel;
     veltar::ScopedHandle pciMutex;  // AMD only
     std::int64_t tctlOffset = 0;    // AMD only: how far Tctl runs above the die, in °C
+    std::unique_ptr<Board> board;   // x64, with LpcIO.bin and a chip found
 };
 
 // From InitializeOls to DeinitializeOls.
@@ -75,6 +86,24 @@ std::optional<std::uint64_t> ReadRegister(const Session& session, DWORD index) {
     return AmdRegister(index, session.tctlOffset, [&](std::uint32_t address) { return ReadSmn(session, address); });
 }
 
+#if defined(_WIN64)
+// The chip on the first slot, looked at once: where LpcIO.bin lies beside the
+// library and PawnIO takes it.
+std::unique_ptr<Board> FindBoard(const std::wstring& folder) {
+    const auto module = ReadWholeFile(folder + L"LpcIO.bin");
+    if (!module) return nullptr;
+    DeviceOpening opening = OpenPawnIo();
+    if (!opening.device || !LoadModule(opening.device.get(), *module)) return nullptr;
+    auto board = std::make_unique<Board>();
+    board->device = std::move(opening.device);
+    PawnIoLpcPorts ports(board->device.get());
+    const std::optional<BoardChip> chip = FindBoardChip(ports, board->mutex);
+    if (!chip) return nullptr;
+    board->chip = *chip;
+    return board;
+}
+#endif
+
 BOOL Fail(std::u16string reason) {
     g_status = std::move(reason);
     return FALSE;
@@ -95,11 +124,14 @@ BOOL WINAPI InitializeOls() {
         return LoadModule(opening.device.get(), *bytes) ? ModuleLoad::Loaded : ModuleLoad::Refused;
     });
     if (!choice.vendor) return Fail(choice.anyFound ? NoModuleAccepted() : ModulesMissing());
-    Session session{std::move(opening.device), *choice.vendor, {}, 0};
+    Session session{std::move(opening.device), *choice.vendor, {}, 0, nullptr};
     if (session.vendor == Vendor::Amd) {
         session.pciMutex = OpenPciMutex();
         session.tctlOffset = TctlOffset(ProcessorName());
     }
+#if defined(_WIN64)
+    session.board = FindBoard(folder);
+#endif
     g_session = std::move(session);
     g_status.clear();
     return TRUE;
@@ -120,5 +152,17 @@ BOOL WINAPI Rdmsr(DWORD index, PDWORD eax, PDWORD edx) {
 }
 
 const wchar_t* WINAPI VeltarHardwareStatus() { return reinterpret_cast<const wchar_t*>(g_status.c_str()); }
+
+#if defined(_WIN64)
+BOOL WINAPI VeltarBoardTemperature(LONG* milliCelsius) {
+    if (!milliCelsius || !g_session || !g_session->board) return FALSE;
+    Board& board = *g_session->board;
+    PawnIoLpcPorts ports(board.device.get());
+    const std::optional<std::int32_t> value = ReadBoardTemperature(ports, board.mutex, board.chip);
+    if (!value) return FALSE;
+    *milliCelsius = *value;
+    return TRUE;
+}
+#endif
 
 }  // extern "C"

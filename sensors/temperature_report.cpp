@@ -27,12 +27,18 @@ std::optional<double> FirstObjectLimit(const PropertyTable& table, std::u16strin
     return celsius ? DeclaredLimit(*celsius) : std::nullopt;
 }
 
-void ReadMainboard(std::vector<TemperatureReading>& readings, WmiConnections& service) {
+// The mainboard: the management service's probe, else its thermal zone, else
+// where neither has an object, the board's Super I/O chip through the library.
+void ReadMainboard(std::vector<TemperatureReading>& readings, WmiConnections& service, HardwareAccess& hardware) {
     PropertyTable table;
     QueryWmiProperties(table, u"SELECT * FROM Win32_TemperatureProbe", u"root\\CIMV2", kWql, service);
     const bool probe = !table.empty();
     if (!probe)
         QueryWmiProperties(table, u"SELECT * FROM MSAcpi_ThermalZoneTemperature", u"root\\WMI", kWql, service);
+    if (table.empty()) {
+        if (const auto board = hardware.BoardTemperature()) readings.push_back({SensorKind::Mainboard, 1, *board, {}});
+        return;
+    }
     const auto values = table.find(u"CurrentTemperature");
     if (values == table.end() || values->second.empty()) return;
     const auto celsius = MainboardTemperature(values->second.front());
@@ -199,7 +205,7 @@ const char16_t* SensorName(SensorKind kind) {
 
 std::vector<TemperatureReading> GetTemperatureReadings(const MachineSeams& machine) {
     std::vector<TemperatureReading> readings;
-    ReadMainboard(readings, machine.connections);
+    ReadMainboard(readings, machine.connections, machine.hardware);
     const std::uint32_t disks = ReadDisks(readings, machine.connections);
     ReadNvmeDrives(readings, machine.storage, disks);
     ReadProcessors(readings, machine.hardware);

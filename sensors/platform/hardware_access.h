@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace veltar {
@@ -31,6 +32,9 @@ public:
     // Sets the calling thread's group and mask; the previous ones go to
     // previous. False on failure, when nothing changed.
     virtual bool SetThreadGroupAffinity(const GroupAffinity& affinity, GroupAffinity* previous) = 0;
+    // The mainboard's temperature from its Super I/O chip, in degrees Celsius,
+    // where the library reads one; nothing otherwise.
+    virtual std::optional<double> BoardTemperature() = 0;
 };
 
 }  // namespace veltar

@@ -14,3 +14,9 @@ BOOL WINAPI Rdmsr(DWORD index, PDWORD eax, PDWORD edx);  // ordinal 21, on the c
 // by name with GetProcAddress.
 using HardwareStatusFunction = const wchar_t*(WINAPI*)();
 inline constexpr char kHardwareStatusExport[] = "VeltarHardwareStatus";
+
+// Our own WinRing0.dll's reading of the mainboard's Super I/O chip (x64, with
+// PawnIO's LpcIO module beside it): TRUE with the temperature in thousandths
+// of a degree, FALSE without a chip or a believable value. Looked up by name.
+using BoardTemperatureFunction = BOOL(WINAPI*)(LONG* milliCelsius);
+inline constexpr char kBoardTemperatureExport[] = "VeltarBoardTemperature";

@@ -54,4 +54,13 @@ bool WinRing0HardwareAccess::SetThreadGroupAffinity(const GroupAffinity& affinit
     return true;
 }
 
+// Our own library's export, looked up by name in the WinRing0.dll the process
+// loaded, once: other builds of the library have none.
+std::optional<double> WinRing0HardwareAccess::BoardTemperature() {
+    static const auto read = ModuleFunction<BoardTemperatureFunction>(L"WinRing0.dll", kBoardTemperatureExport);
+    LONG milliCelsius = 0;
+    if (!read || !read(&milliCelsius)) return std::nullopt;
+    return milliCelsius / 1000.0;
+}
+
 }  // namespace veltar

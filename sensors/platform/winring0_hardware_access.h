@@ -12,6 +12,7 @@ public:
     std::vector<std::uint32_t> ProcessorGroups() override;
     std::uintptr_t SetThreadAffinity(std::uintptr_t mask) override;
     bool SetThreadGroupAffinity(const GroupAffinity& affinity, GroupAffinity* previous) override;
+    std::optional<double> BoardTemperature() override;
 };
 
 }  // namespace veltar

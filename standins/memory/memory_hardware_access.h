@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 #include "sensors/platform/hardware_access.h"
@@ -37,6 +38,8 @@ public:
     std::uint32_t ProcessorCount() override { return m_groups.front(); }
     std::vector<std::uint32_t> ProcessorGroups() override { return m_groups; }
 
+    std::optional<double> BoardTemperature() override { return board; }
+
     std::uintptr_t SetThreadAffinity(std::uintptr_t mask) override {
         ++maskCalls;
         if (failPinning || mask == 0) return 0;
@@ -59,6 +62,7 @@ public:
     };
     std::vector<Read> reads;
     bool failPinning = false;
+    std::optional<double> board;  // what the Super I/O chip reads, where the library has one
     int maskCalls = 0;  // calls of SetThreadAffinity
     static constexpr std::uintptr_t kAllProcessors = ~std::uintptr_t{0};
     std::uintptr_t mask() const { return m_affinity.mask; }

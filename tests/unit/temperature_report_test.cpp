@@ -122,6 +122,27 @@ CurrentTemperature = VT_UI4 2731
     EXPECT_EQ(m.service.queries[1], u"SELECT * FROM MSAcpi_ThermalZoneTemperature");
 }
 
+TEST(TemperatureReport, TheBoardsChipServesOnlyWhereNeitherQueryGivesAnObject) {
+    const struct {
+        const char* name;
+        std::string service;
+        std::optional<double> chip;
+        std::u16string mainboard;
+    } cases[] = {
+        {"no objects: the chip", "wmi root\\CIMV2 Win32_TemperatureProbe\n", 34.0, u"主板-温度: 34.00℃\r\n"},
+        {"no objects and no chip", "wmi root\\CIMV2 Win32_TemperatureProbe\n", std::nullopt, u""},
+        {"a zone object", "wmi root\\WMI MSAcpi_ThermalZoneTemperature\nobject\nCurrentTemperature = VT_UI4 3010\n",
+         34.0, u"主板-温度: 27.85℃\r\n"},
+        {"a probe object without a reading", "wmi root\\CIMV2 Win32_TemperatureProbe\nobject\nName = VT_BSTR probe\n",
+         34.0, u""},
+    };
+    for (const auto& c : cases) {
+        Machine m(c.service + std::string(kRegisters), 1);
+        m.hardware.board = c.chip;
+        EXPECT_EQ(m.Report(), c.mainboard + u"CPU1-温度: 45.00℃\r\n") << c.name;
+    }
+}
+
 TEST(TemperatureReport, AProbeObjectWithoutAReadingStopsTheFallbackAndWritesNoLine) {
     for (const char* value : {"InstanceName = VT_BSTR probe", "CurrentTemperature = VT_NULL",
                               "CurrentTemperature = VT_BSTR"}) {
