@@ -2,8 +2,9 @@
 // to play, from what VELTAR_SENSORS names.
 //   a fixture  PawnIO plays an AMD processor where the fixture has smn lines,
 //              else an Intel one where it has msr lines, else one that no
-//              module is for, and serves those registers; the storage driver
-//              makes the fixture's drives
+//              module is for, and serves those registers, and through LpcIO
+//              the fixture's Super I/O chip; the storage driver makes the
+//              fixture's drives
 //   live       the storage driver makes this machine's NVMe drives, from 1 in
 //              the order of their names, and reads their temperatures from the
 //              kernel at every query; PawnIO plays no processor
@@ -89,6 +90,11 @@ public:
     bool SetTable(const wchar_t* name, const std::vector<Record>& table) {
         return Set(name, REG_BINARY, table.data(), table.size() * sizeof(Record));
     }
+    bool Remove(const wchar_t* name) {
+        if (!m_key) return false;
+        const LSTATUS status = RegDeleteValueW(m_key, name);
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
     bool SetText(const std::wstring& name, const std::wstring& text) {
         return Set(name.c_str(), REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     }
@@ -120,8 +126,12 @@ std::optional<const char*> WriteSettings(const veltar::SensorFixture& served, bo
         return "the fixture gives more registers than the stand-in holds";
     SettingsKey pawnIo(VELTAR_PAWNIO_PARAMETERS);
     SettingsKey storage(VELTAR_STORAGE_PARAMETERS);
+    const bool chipWritten =
+        served.chip ? pawnIo.SetTable(L"Chip", std::vector<VeltarStandinChip>{{served.chip->id, served.chip->active,
+                                                                               served.chip->base, served.chip->celsius}})
+                    : pawnIo.Remove(L"Chip");
     const bool written = pawnIo.SetNumber(L"Present", withPawnIo) && pawnIo.SetNumber(L"Vendor", Vendor(served)) &&
-                         pawnIo.SetTable(L"Msr", msr) && pawnIo.SetTable(L"Smn", smn) &&
+                         pawnIo.SetTable(L"Msr", msr) && pawnIo.SetTable(L"Smn", smn) && chipWritten &&
                          (live ? WriteLiveDrives(storage) : storage.SetTable(L"Drives", FixtureDrives(served)));
     if (!written) return "the stand-ins' settings could not be written to the registry";
     return std::nullopt;

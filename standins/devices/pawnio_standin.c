@@ -1,6 +1,7 @@
 /* A kernel driver that stands in for PawnIO under Wine: the device
    \Device\PawnIO with its two control codes, one module per open handle, and
-   registers served from what veltar-device-standins.exe put in the registry.
+   registers served from what veltar-device-standins.exe put in the registry;
+   with the LpcIO module, the Super I/O chip the registry describes.
    Wine opens a device whatever its create handler answers, so whether there
    is a device at all is settled when the driver starts, with each new Wine
    session. */
@@ -28,6 +29,22 @@ typedef struct {
 #define IOCTL_PAWNIO_EXECUTE_FN 0xA1B22104u
 #define FUNCTION_NAME_SIZE 32
 #define POOL_TAG 0x6e775056u /* "VPwn" */
+
+/* The Super I/O chip LpcIO plays, read when the module is loaded, and its
+   state, which like a real chip's is the machine's, not a handle's. */
+static struct {
+    BOOLEAN present;
+    VeltarStandinChip chip;
+    ULONG slot;
+    BOOLEAN configuration;
+    UCHAR key[4];
+    UCHAR configIndex;
+    UCHAR device;
+    BOOLEAN barsFound;
+    UCHAR index;
+    UCHAR bank;    /* Nuvoton: register 0x4E */
+    UCHAR iteBank; /* ITE: bits 7:5 of register 0x06 */
+} g_lpc;
 
 static UNICODE_STRING g_deviceName = RTL_CONSTANT_STRING(L"\\Device\\PawnIO");
 static UNICODE_STRING g_linkName = RTL_CONSTANT_STRING(L"\\DosDevices\\PawnIO");
@@ -81,18 +98,6 @@ static BOOLEAN StartsWith(const UCHAR* data, ULONG size, const char* text) {
     return TRUE;
 }
 
-static NTSTATUS LoadModule(PFILE_OBJECT file, const UCHAR* blob, ULONG size) {
-    ULONG module, vendor;
-    if (file->FsContext) return STATUS_INVALID_DEVICE_STATE; /* one module a handle */
-    if (StartsWith(blob, size, VELTAR_STANDIN_INTEL_MODULE)) module = kStandinIntel;
-    else if (StartsWith(blob, size, VELTAR_STANDIN_AMD_MODULE)) module = kStandinAmd;
-    else return STATUS_INVALID_IMAGE_HASH;
-    vendor = ReadSetting(L"Vendor", kStandinNoVendor);
-    if (module != vendor) return STATUS_NOT_SUPPORTED; /* not for this processor */
-    file->FsContext = (PVOID)(ULONG_PTR)module;
-    return STATUS_SUCCESS;
-}
-
 static BOOLEAN NameIs(const UCHAR* name, const char* expected) {
     ULONG i;
     for (i = 0; i < FUNCTION_NAME_SIZE; ++i) {
@@ -102,10 +107,146 @@ static BOOLEAN NameIs(const UCHAR* name, const char* expected) {
     return FALSE;
 }
 
-/* Runs a function of the handle's module: one argument in, one value out. */
+static NTSTATUS LoadModule(PFILE_OBJECT file, const UCHAR* blob, ULONG size) {
+    ULONG module, vendor;
+    if (file->FsContext) return STATUS_INVALID_DEVICE_STATE; /* one module a handle */
+    if (StartsWith(blob, size, VELTAR_STANDIN_INTEL_MODULE)) module = kStandinIntel;
+    else if (StartsWith(blob, size, VELTAR_STANDIN_AMD_MODULE)) module = kStandinAmd;
+    else if (StartsWith(blob, size, VELTAR_STANDIN_LPC_MODULE)) module = kStandinLpc;
+    else return STATUS_INVALID_IMAGE_HASH;
+    if (module == kStandinLpc) {
+        RtlZeroMemory(&g_lpc, sizeof g_lpc);
+        g_lpc.present = ReadSettingValue(VELTAR_PAWNIO_PARAMETERS, L"Chip", REG_BINARY, &g_lpc.chip,
+                                         sizeof g_lpc.chip) == sizeof g_lpc.chip;
+    } else {
+        vendor = ReadSetting(L"Vendor", kStandinNoVendor);
+        if (module != vendor) return STATUS_NOT_SUPPORTED; /* not for this processor */
+    }
+    file->FsContext = (PVOID)(ULONG_PTR)module;
+    return STATUS_SUCCESS;
+}
+
+/* The chip: Nuvoton or ITE by its id, the hardware monitor's logical device and ports. */
+static BOOLEAN IsIte(void) { return (g_lpc.chip.id >> 12) == 0x8; }
+static UCHAR MonitorDevice(void) { return IsIte() ? 0x04 : 0x0B; }
+static ULONG MonitorBase(void) { return g_lpc.chip.base & ~7u; }
+static BOOLEAN OnFirstSlot(void) { return g_lpc.present && g_lpc.slot == 0; }
+
+static UCHAR ConfigRead(UCHAR reg) {
+    if (!OnFirstSlot() || !g_lpc.configuration) return 0xFF;
+    switch (reg) {
+        case 0x07: return g_lpc.device;
+        case 0x20: return (UCHAR)(g_lpc.chip.id >> 8);
+        case 0x21: return (UCHAR)g_lpc.chip.id;
+        case 0x30: return g_lpc.device == MonitorDevice() ? (UCHAR)g_lpc.chip.active : 0;
+        case 0x60: return g_lpc.device == MonitorDevice() ? (UCHAR)(g_lpc.chip.base >> 8) : 0;
+        case 0x61: return g_lpc.device == MonitorDevice() ? (UCHAR)g_lpc.chip.base : 0;
+        default: return 0;
+    }
+}
+
+static void ConfigWrite(UCHAR reg, UCHAR value) {
+    if (!OnFirstSlot() || !g_lpc.configuration) return;
+    if (reg == 0x07) g_lpc.device = value;
+    if (reg == 0x02 && IsIte() && (value & 0x02)) g_lpc.configuration = FALSE;
+}
+
+/* A byte to the register port: a key's next byte, Nuvoton's 0xAA, or the next register. */
+static void RegisterPortWrite(UCHAR value) {
+    static const UCHAR nuvoton[2] = {0x87, 0x87}, ite[4] = {0x87, 0x01, 0x55, 0x55};
+    if (!OnFirstSlot()) return;
+    if (g_lpc.configuration) {
+        if (!IsIte() && value == 0xAA) g_lpc.configuration = FALSE;
+        else g_lpc.configIndex = value;
+        return;
+    }
+    RtlMoveMemory(g_lpc.key, g_lpc.key + 1, 3);
+    g_lpc.key[3] = value;
+    if (IsIte() ? RtlCompareMemory(g_lpc.key, ite, 4) == 4 : RtlCompareMemory(g_lpc.key + 2, nuvoton, 2) == 2)
+        g_lpc.configuration = TRUE;
+}
+
+static UCHAR MonitorRead(void) {
+    if (!IsIte()) return g_lpc.index == 0x4E ? g_lpc.bank
+                         : g_lpc.bank == 4 && g_lpc.index == 0x90 ? (UCHAR)g_lpc.chip.celsius : 0;
+    if (g_lpc.index == 0x06) return (UCHAR)(g_lpc.iteBank | 0x05);
+    return g_lpc.index == 0x29 && g_lpc.iteBank == 0 ? (UCHAR)g_lpc.chip.celsius : 0x33;
+}
+
+static void MonitorWrite(UCHAR value) {
+    if (!IsIte() && g_lpc.index == 0x4E) g_lpc.bank = value;
+    if (IsIte() && g_lpc.index == 0x06) g_lpc.iteBank = (UCHAR)(value & 0xE0);
+}
+
+/* The ports LpcIO lets a caller touch: the slot's two, 0x25C/0x25D, and those
+   within 8 of a base that find_bars found. */
+static BOOLEAN PortAllowed(ULONG64 port) {
+    const ULONG first = g_lpc.slot == 0 ? 0x2E : 0x4E;
+    if (port == first || port == first + 1 || port == 0x25C || port == 0x25D) return TRUE;
+    return g_lpc.barsFound && port >= MonitorBase() && port < MonitorBase() + 8;
+}
+
+/* LpcIO's functions: the arguments and values counted exactly, as PawnIO counts them. */
+static NTSTATUS ExecuteLpc(const UCHAR* name, const ULONG64* arguments, ULONG count, ULONG values, ULONG64* value) {
+    if (NameIs(name, "ioctl_select_slot") && count == 1 && values == 0 && arguments[0] <= 1) {
+        RtlZeroMemory(g_lpc.key, sizeof g_lpc.key);
+        g_lpc.slot = (ULONG)arguments[0];
+        g_lpc.barsFound = FALSE;
+        return STATUS_SUCCESS;
+    }
+    if (NameIs(name, "ioctl_find_bars") && count == 0 && values == 0) {
+        if (!OnFirstSlot() || !g_lpc.configuration) return STATUS_NOT_FOUND;
+        g_lpc.barsFound = TRUE;
+        g_lpc.device = 0; /* it leaves some other device selected */
+        return STATUS_SUCCESS;
+    }
+    if (NameIs(name, "ioctl_superio_inb") && count == 1 && values == 1) {
+        *value = ConfigRead((UCHAR)arguments[0]);
+        return STATUS_SUCCESS;
+    }
+    if (NameIs(name, "ioctl_superio_outb") && count == 2 && values == 0) {
+        ConfigWrite((UCHAR)arguments[0], (UCHAR)arguments[1]);
+        return STATUS_SUCCESS;
+    }
+    if (NameIs(name, "ioctl_pio_outb") && count == 2 && values == 0) {
+        const ULONG64 port = arguments[0];
+        if (!PortAllowed(port)) return STATUS_ACCESS_DENIED;
+        if (port == 0x2E) RegisterPortWrite((UCHAR)arguments[1]);
+        else if (port == 0x2F) ConfigWrite(g_lpc.configIndex, (UCHAR)arguments[1]);
+        else if (port == MonitorBase() + 5) g_lpc.index = (UCHAR)arguments[1];
+        else if (port == MonitorBase() + 6) MonitorWrite((UCHAR)arguments[1]);
+        return STATUS_SUCCESS;
+    }
+    if (NameIs(name, "ioctl_pio_inb") && count == 1 && values == 1) {
+        const ULONG64 port = arguments[0];
+        if (!PortAllowed(port)) return STATUS_ACCESS_DENIED;
+        *value = port == 0x2F ? ConfigRead(g_lpc.configIndex)
+                 : port == MonitorBase() + 5 ? g_lpc.index
+                 : port == MonitorBase() + 6 ? MonitorRead()
+                                             : 0xFF;
+        return STATUS_SUCCESS;
+    }
+    return STATUS_INVALID_PARAMETER;
+}
+
+/* Runs a function of the handle's module: for the processors' modules one
+   argument in, one value out. */
 static NTSTATUS Execute(PFILE_OBJECT file, UCHAR* buffer, ULONG inputSize, ULONG outputSize, ULONG_PTR* written) {
     const ULONG module = (ULONG)(ULONG_PTR)file->FsContext;
-    ULONG64 argument, value;
+    ULONG64 argument, value = 0, arguments[2];
+    if (module == kStandinLpc) {
+        const ULONG count = inputSize >= FUNCTION_NAME_SIZE ? (inputSize - FUNCTION_NAME_SIZE) / sizeof(ULONG64) : 3;
+        NTSTATUS status;
+        if (count > 2 || (inputSize - FUNCTION_NAME_SIZE) % sizeof(ULONG64) || outputSize % sizeof(ULONG64))
+            return STATUS_INVALID_PARAMETER;
+        RtlCopyMemory(arguments, buffer + FUNCTION_NAME_SIZE, count * sizeof(ULONG64));
+        status = ExecuteLpc(buffer, arguments, count, outputSize / sizeof(ULONG64), &value);
+        if (NT_SUCCESS(status) && outputSize) {
+            RtlCopyMemory(buffer, &value, sizeof value);
+            *written = sizeof value;
+        }
+        return status;
+    }
     if (inputSize != FUNCTION_NAME_SIZE + sizeof(ULONG64)) return STATUS_INVALID_PARAMETER;
     if (outputSize < sizeof(ULONG64)) return STATUS_BUFFER_TOO_SMALL;
     RtlCopyMemory(&argument, buffer + FUNCTION_NAME_SIZE, sizeof argument);

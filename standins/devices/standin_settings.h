@@ -25,9 +25,23 @@ typedef struct {
 #define VELTAR_STANDIN_MAX_REGISTERS 1024
 
 /* A module file the stand-in accepts begins with one of these texts; anything
-   else is refused as a real PawnIO refuses an unsigned module. */
+   else is refused as a real PawnIO refuses an unsigned module. LpcIO loads
+   whatever the processor, on its own handle. */
 #define VELTAR_STANDIN_INTEL_MODULE "Veltar stand-in PawnIO module IntelMSR"
 #define VELTAR_STANDIN_AMD_MODULE "Veltar stand-in PawnIO module AMDFamily17"
+#define VELTAR_STANDIN_LPC_MODULE "Veltar stand-in PawnIO module LpcIO"
+enum { kStandinLpc = 3 };
+
+/* REG_BINARY "Chip": the Super I/O chip on the first slot that LpcIO plays
+   (none where the value is absent): Nuvoton where the id is not 0x8xxx, else
+   ITE, out of configuration mode until its key is written; its hardware
+   monitor's activation, base and temperature in °C (SYSTIN or temperature 1). */
+typedef struct {
+    uint32_t id;
+    uint32_t active;
+    uint32_t base;
+    int32_t celsius;
+} VeltarStandinChip;
 
 /* The stand-in storage driver: the physical drives it makes when it starts,
    from the next Wine session on. */

@@ -238,6 +238,19 @@ std::vector<FixtureAdapter> GraphicsAdapters(const SensorTree& tree) {
     return adapters;
 }
 
+std::optional<std::int64_t> BoardTemperature(const SensorTree& tree) {
+    for (const std::string& monitor : Numbered(tree, "sys/class/hwmon", "hwmon")) {
+        const std::string driver = ReadLine(tree, monitor + "/name");
+        std::optional<std::string> sensor;
+        if (driver == "asusec") sensor = SensorLabelled(tree, monitor, "Motherboard");
+        else if (driver.starts_with("nct679") && driver.size() == 7) sensor = SensorLabelled(tree, monitor, "SYSTIN");
+        else if (driver.starts_with("it86") || driver == "it87952") sensor = monitor + "/temp1";
+        if (!sensor) continue;
+        if (const auto milli = ReadInteger(tree, *sensor + "_input")) return milli;
+    }
+    return std::nullopt;
+}
+
 std::vector<std::uint8_t> SmartData(int celsius) {
     std::vector<std::uint8_t> data(512, 0);
     data[0] = 0x10;  // revision

@@ -50,6 +50,11 @@ std::vector<Disk> NvmeDrives(const SensorTree& tree);
 // as the declared warning and maximum.
 std::vector<FixtureAdapter> GraphicsAdapters(const SensorTree& tree);
 
+// The mainboard's temperature from its Super I/O chip's driver, in thousandths
+// of a degree: asusec's "Motherboard", an nct6791-nct6799's "SYSTIN", an
+// it8620-it8698's or it87952's first temperature; nothing without one.
+std::optional<std::int64_t> BoardTemperature(const SensorTree& tree);
+
 // A drive's 512 bytes of SMART data holding the temperature attribute 194 (flags
 // 0x22) with the temperature in its raw value, and the checksum in the last byte.
 std::vector<std::uint8_t> SmartData(int celsius);

@@ -1,5 +1,6 @@
 // A WinRing0.dll that reads model-specific registers from the sensor fixture
-// instead of the processor.
+// instead of the processor, or the Linux kernel's sensors with the live source,
+// which also give the board's Super I/O chip.
 #include <windows.h>
 
 #include <cstdio>
@@ -55,6 +56,16 @@ BOOL WINAPI Rdmsr(DWORD index, PDWORD eax, PDWORD edx) {
     if (!value) return FALSE;
     *eax = value->low;
     *edx = value->high;
+    return TRUE;
+}
+
+// The board's chip as the Linux kernel's driver for it reads it, with the live
+// source; within what our own library believes.
+BOOL WINAPI VeltarBoardTemperature(LONG* milliCelsius) {
+    if (!milliCelsius || !g_live) return FALSE;
+    const auto milli = veltar::live::BoardTemperature(*g_live);
+    if (!milli || *milli < -40000 || *milli > 125000) return FALSE;
+    *milliCelsius = static_cast<LONG>(*milli);
     return TRUE;
 }
 

@@ -129,6 +129,42 @@ TEST_P(HardwareLibrary, EachReasonForAFailedStartIsSaidAndExitsOne) {
     ExpectFailure(Report(Fixture("machine.txt")), "PawnIO is not installed: ");
 }
 
+// The x64 library reads the board's Super I/O chip through LpcIO where the
+// management service has no mainboard object; the x86 one has no LpcIO.
+TEST_P(HardwareLibrary, TheBoardsChipGivesTheMainboardLineOnADesktopWithoutAZone) {
+    const bool x64 = std::string(GetParam()) == "win64";
+    const std::string chipless = FileContents(Fixture("superio.txt"));
+    const auto withChip = [&](const std::string& name, const std::string& base, const std::string& chip) {
+        const std::string path = (folder.path() / name).string();
+        std::ofstream(path, std::ios::binary) << base << chip << "\n";
+        return path;
+    };
+    const std::string machine = FileContents(Fixture("machine.txt"));
+    const struct {
+        const char* name;
+        std::string fixture;
+        bool module;
+        std::string mainboard;
+    } cases[] = {
+        {"Nuvoton", Fixture("superio.txt"), true, x64 ? "主板-温度: 34.00℃\r\n" : ""},
+        {"ITE", withChip("ite.txt", chipless.substr(0, chipless.find("superio")), "superio 0x8688 1 0x0A40 41"), true,
+         x64 ? "主板-温度: 41.00℃\r\n" : ""},
+        {"without LpcIO.bin", Fixture("superio.txt"), false, ""},
+        {"the service's probe stands", withChip("probe.txt", machine, "superio 0xD428 1 0x0295 34"), true, "主板-温度: 27.85℃\r\n"},
+    };
+    AddModule("IntelMSR.bin", VELTAR_STANDIN_INTEL_MODULE);
+    for (const auto& c : cases) {
+        ConfigureDevices(c.fixture);
+        fs::remove(folder.path() / "LpcIO.bin");
+        if (c.module) AddModule("LpcIO.bin", VELTAR_STANDIN_LPC_MODULE);
+        const ProcessResult r = Report(c.fixture);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out.substr(0, r.out.find("硬盘") == std::string::npos ? r.out.find("CPU1") : r.out.find("硬盘")),
+                  c.mainboard)
+            << c.name << "\n" << r.out;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, HardwareLibrary, ::testing::Values("win32", "win64"));
 
 }  // namespace
