@@ -210,14 +210,43 @@ TEST(LiveGraphics, EachDrmCardWithATemperatureIsAnAdapterReadFromItsFirstInput) 
     tree.Add("sys/class/drm/card2/device/hwmon/hwmon5/temp1_input", "n/a\n");
     tree.Add("sys/class/drm/card3/device/hwmon/hwmon9/temp1_input", "-5000\n");  // no reading
     tree.Add("sys/class/drm/card12/device/hwmon/hwmon4/temp1_input", "38000\n");
+    tree.Add("sys/class/drm/card1/device/hwmon/hwmon3/temp1_max", "88000\n");
+    tree.Add("sys/class/drm/card1/device/hwmon/hwmon3/temp1_crit", "95000\n");
     const std::vector<FixtureAdapter> adapters = GraphicsAdapters(tree);
     ASSERT_EQ(adapters.size(), 2u);
+    // The input's maximum and critical values are the card's declared warning and maximum.
+    EXPECT_TRUE(adapters[0].declaresCaps);
+    EXPECT_EQ(adapters[0].temperatureWarning, 880u);
+    EXPECT_EQ(adapters[0].temperatureMax, 950u);
+    EXPECT_FALSE(adapters[1].declaresCaps);
     EXPECT_EQ(adapters[0].luid, 1u);
     EXPECT_EQ(adapters[0].status, 0);
     EXPECT_EQ(adapters[0].temperature, 543u);
     EXPECT_EQ(adapters[1].luid, 12u);
     EXPECT_EQ(adapters[1].temperature, 380u);
     EXPECT_EQ(Summary(tree), "2 graphics cards");
+}
+
+TEST(LiveBoard, TheSuperIoDriversBoardInputIsTheMainboard) {
+    const struct {
+        const char* driver;
+        const char* file;
+        const char* label;
+        std::optional<std::int64_t> milli;
+    } cases[] = {
+        {"nct6798", "temp1", "SYSTIN", 34000},   {"nct6798", "temp2", "CPUTIN", std::nullopt},
+        {"asusec", "temp3", "Motherboard", 36500}, {"it8688", "temp1", nullptr, 41000},
+        {"it87952", "temp1", nullptr, 41000},    {"nct6687", "temp1", "SYSTIN", std::nullopt},  // another register map
+        {"coretemp", "temp1", "Package id 0", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        MemorySensorTree tree;
+        tree.Add("sys/class/hwmon/hwmon2/name", std::string(c.driver) + "\n");
+        tree.Add(std::string("sys/class/hwmon/hwmon2/") + c.file + "_input",
+                 c.milli ? std::to_string(*c.milli) + "\n" : "34000\n");
+        if (c.label) tree.Add(std::string("sys/class/hwmon/hwmon2/") + c.file + "_label", std::string(c.label) + "\n");
+        EXPECT_EQ(BoardTemperature(tree), c.milli) << c.driver << " " << c.file;
+    }
 }
 
 TEST(LiveSummary, NamesWhatWasFoundAndIsEmptyWithoutSensors) {
