@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "base/text_format.h"
 
@@ -62,6 +63,18 @@ std::u16string Summary(CheckStatus status, const std::vector<TemperatureReading>
     return line;
 }
 
+// Each reading's performance data, " '<sensor>_<index>'=<value>;<warn>;<crit>",
+// with the warning and critical texts limits(reading) gives, then the line's end.
+template <typename Limits>
+void AppendPerformanceData(std::u16string& line, const std::vector<TemperatureReading>& readings, Limits limits) {
+    for (const TemperatureReading& reading : readings) {
+        const auto [warning, critical] = limits(reading);
+        AppendFormatted(line, u" '%s_%u'=%.2f;%s;%s", SensorName(reading.kind), reading.number, reading.celsius,
+                        warning, critical);
+    }
+    line += u"\n";
+}
+
 // A limit for the performance data: empty where none is declared.
 std::u16string PerfLimit(const std::optional<double>& limit) {
     std::u16string text;
@@ -94,10 +107,9 @@ CheckAnswer CheckOwnLimits(const std::vector<TemperatureReading>& readings) {
         }
         answer.line += u" |";
     }
-    for (const TemperatureReading& reading : readings)
-        AppendFormatted(answer.line, u" '%s_%u'=%.2f;%s;%s", SensorName(reading.kind), reading.number,
-                        reading.celsius, PerfLimit(reading.limits.warning), PerfLimit(reading.limits.critical));
-    answer.line += u"\n";
+    AppendPerformanceData(answer.line, readings, [](const TemperatureReading& reading) {
+        return std::pair{PerfLimit(reading.limits.warning), PerfLimit(reading.limits.critical)};
+    });
     return answer;
 }
 
@@ -149,10 +161,7 @@ CheckAnswer CheckReadings(const std::vector<TemperatureReading>& readings, const
     CheckAnswer answer{status, Summary(status, readings)};
     const std::u16string warning = thresholds.warning ? thresholds.warning->text : u"";
     const std::u16string critical = thresholds.critical ? thresholds.critical->text : u"";
-    for (const TemperatureReading& reading : readings)
-        AppendFormatted(answer.line, u" '%s_%u'=%.2f;%s;%s", SensorName(reading.kind), reading.number,
-                        reading.celsius, warning, critical);
-    answer.line += u"\n";
+    AppendPerformanceData(answer.line, readings, [&](const TemperatureReading&) { return std::pair{warning, critical}; });
     return answer;
 }
 

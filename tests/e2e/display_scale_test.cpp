@@ -13,8 +13,6 @@
 namespace veltar::driver {
 namespace {
 
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 
 // The scale that Wine gives every program started while the object lives.

@@ -15,11 +15,7 @@
 namespace veltar::driver {
 namespace {
 
-constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kRow = RGB(192, 0, 0);
-constexpr int kBand = 17;
-constexpr int kTop = 16;
-constexpr int kLineHeight = 20;
 
 bool IsOrange(COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) > 100 && GetGValue(c) < 200 && GetBValue(c) < 80; }
 bool IsWhite(COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200; }
@@ -127,11 +123,11 @@ TEST_F(HotMachine, LinesAtTheirLimitsAreColouredTheTrayIconMarkedAndACriticalCro
     const std::wstring report = WindowText(window);
     const int lines = static_cast<int>(std::count(report.begin(), report.end(), L'\n'));
     const int gpuLine = lines - 1;
-    ASSERT_TRUE(WaitFor(*program, [&] { return Capture(window).At(kBand, kTop + gpuLine * kLineHeight) == kRow; }));
+    ASSERT_TRUE(WaitFor(*program, [&] { return Capture(window).At(kBand, kTextTop + gpuLine * kLineHeight) == kRow; }));
     const Capture image(window);
     const int inner = image.width - kBand;
     for (int line = 0; line < lines; ++line) {
-        const int top = kTop + line * kLineHeight;
+        const int top = kTextTop + line * kLineHeight;
         const int bottom = top + kLineHeight;
         const int orange = CountIn(image, kBand, top, inner, bottom, IsOrange);
         const int yellow = image.TextPixelsInRows(top, bottom) - orange;
@@ -169,12 +165,12 @@ TEST_F(HotMachine, LinesAtTheirLimitsAreColouredTheTrayIconMarkedAndACriticalCro
 
     // Everything normal again: the window exactly as without limits, the icon plain.
     const std::wstring calm = Refresh("3121", "600");
-    ASSERT_TRUE(WaitFor(*program, [&] { return Capture(window).At(kBand, kTop + gpuLine * kLineHeight) != kRow; }));
+    ASSERT_TRUE(WaitFor(*program, [&] { return Capture(window).At(kBand, kTextTop + gpuLine * kLineHeight) != kRow; }));
     const Capture normal(window);
     EXPECT_EQ(CountIn(normal, 0, 0, normal.width, normal.height, IsOrange), 0);
     EXPECT_EQ(CountIn(normal, 0, 0, normal.width, normal.height, IsWhite), 0);
     for (int line = 0; line < lines; ++line)
-        EXPECT_GT(normal.TextPixelsInRows(kTop + line * kLineHeight, kTop + (line + 1) * kLineHeight), 0) << line;
+        EXPECT_GT(normal.TextPixelsInRows(kTextTop + line * kLineHeight, kTextTop + (line + 1) * kLineHeight), 0) << line;
     EXPECT_TRUE(TrayIconMark(*program, IsRed, false));
     EXPECT_TRUE(TrayIconMark(*program, IsOrange, false));
 

@@ -16,10 +16,6 @@
 namespace veltar::driver {
 namespace {
 
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr int kBand = 17;
-constexpr int kLineHeight = 20;
 
 class UserSession : public ::testing::Test {
 protected:

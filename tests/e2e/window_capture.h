@@ -7,6 +7,14 @@
 
 namespace veltar::driver {
 
+// The main window at 96 DPI: its background, the green band's width, where the
+// text starts and the height of a line.
+inline constexpr COLORREF kBlue = RGB(0, 0, 255);
+inline constexpr COLORREF kGreen = RGB(0, 255, 0);
+inline constexpr int kBand = 17;
+inline constexpr int kTextTop = 16;
+inline constexpr int kLineHeight = 20;
+
 class Capture {
 public:
     explicit Capture(HWND window);
