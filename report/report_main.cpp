@@ -18,7 +18,10 @@
 #include "base/utf8.h"
 #include "base/whole_file.h"
 #include "base/windows_error.h"
+#include "history/civil_date.h"
+#include "history/platform/win_history_file.h"
 #include "report/csv_rows.h"
+#include "report/history_export.h"
 #include "report/report_options.h"
 #include "sensors/platform/com_setup.h"
 #include "sensors/platform/machine_report.h"
@@ -36,6 +39,7 @@ constexpr char16_t kUsage[] =
     u"Usage: veltar-report [--format=prometheus|nagios|csv] [--sensor=mainboard|disk|cpu|gpu]...\r\n"
     u"                     [--output=FILE] [--interval=SECONDS [--count=N]]\r\n"
     u"                     [--warning=RANGE] [--critical=RANGE]\r\n"
+    u"       veltar-report --history=SPAN [--history-file=FILE] [--format=csv|text] [--sensor=KIND]...\r\n"
     u"\r\n"
     u"Prints this computer's temperatures as Veltar shows them: the mainboard, every\r\n"
     u"ATA disk and NVMe drive, every processor and every graphics card.\r\n"
@@ -49,6 +53,7 @@ constexpr char16_t kUsage[] =
     u"                       --warning and --critical, each reading is judged\r\n"
     u"                       against the limits its own hardware declares\r\n"
     u"  --format=csv         rows of time,sensor,index,celsius\r\n"
+    u"  --format=text        the report's lines (the default but with --history)\r\n"
     u"  --sensor=KIND        only the mainboard, the disks, the processors or the\r\n"
     u"                       graphics cards; may be given more than once\r\n"
     u"  --output=FILE        replaces FILE whole, in one step, instead of writing to\r\n"
@@ -58,6 +63,12 @@ constexpr char16_t kUsage[] =
     u"  --warning=RANGE      with --format=nagios: WARNING for a reading that the\r\n"
     u"  --critical=RANGE     range alerts for, CRITICAL likewise (N, N:, ~:N, N:M\r\n"
     u"                       alert outside the range, @N:M inside it)\r\n"
+    u"  --history=SPAN       the readings Veltar recorded over the last SPAN (10m, 1h,\r\n"
+    u"                       24h, 7d, 30d or minutes as 90m), oldest first: as CSV,\r\n"
+    u"                       or with --format=text as the report's lines under each\r\n"
+    u"                       time; beyond the day of every refresh, a minute's mean\r\n"
+    u"  --history-file=FILE  that history instead of the user's own\r\n"
+    u"                       (%LOCALAPPDATA%\\Veltar\\history.dat)\r\n"
     u"  --help               this text\r\n"
     u"\r\n"
     u"Exit status: 0 done, 1 hardware or output failure, 2 usage error.\r\n"
@@ -131,14 +142,59 @@ long long Ticks(const SYSTEMTIME& time) {
     return static_cast<long long>(file.dwHighDateTime) << 32 | file.dwLowDateTime;
 }
 
-veltar::LocalTime Now() {
+veltar::LocalTime LocalTimeOf(const SYSTEMTIME& utc) {
     constexpr double kTicksPerMinute = 60.0 * 10000000.0;
-    SYSTEMTIME utc{};
     SYSTEMTIME local{};
-    GetSystemTime(&utc);
     if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
     const int offset = static_cast<int>(std::llround(static_cast<double>(Ticks(local) - Ticks(utc)) / kTicksPerMinute));
     return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond, offset};
+}
+
+veltar::LocalTime Now() {
+    SYSTEMTIME utc{};
+    GetSystemTime(&utc);
+    return LocalTimeOf(utc);
+}
+
+// A time of the history, in UTC milliseconds since 1970, as the clock here showed it.
+veltar::LocalTime LocalTimeOfUtcMs(std::int64_t utcMs) {
+    const std::int64_t localMs = veltar::LocalMsOf(utcMs);
+    const int offset = static_cast<int>((localMs - utcMs) / 60'000);
+    const std::int64_t days = (localMs >= 0 ? localMs : localMs - 86'399'999) / 86'400'000;
+    const std::int64_t inDay = localMs - days * 86'400'000;
+    const veltar::CivilDate date = veltar::CivilDateOf(days);
+    return {date.year, date.month, date.day, static_cast<int>(inDay / 3'600'000),
+            static_cast<int>(inDay / 60'000 % 60), static_cast<int>(inDay / 1000 % 60), offset};
+}
+
+// Writes the recorded readings of the span; the exit status.
+int ExportHistory(const ReportOptions& options) {
+    const std::wstring path = options.historyFile
+                                  ? std::wstring(options.historyFile->begin(), options.historyFile->end())
+                                  : veltar::DefaultHistoryPath();
+    const std::u16string name(path.begin(), path.end());
+    DWORD error = ERROR_SUCCESS;
+    const auto file = veltar::WinHistoryFile::OpenForReading(path, &error);
+    if (!file) {
+        Say(u"no history could be opened at " + name + u": " + veltar::Win32ErrorText(error));
+        return 1;
+    }
+    veltar::HistoryExport history(
+        options.format == ReportFormat::Csv, veltar::UtcNowMs() - *options.historySpanMs, options.sensors,
+        LocalTimeOfUtcMs,
+        [](const std::u16string& text) { return veltar::WriteStandardStream(STD_OUTPUT_HANDLE, text); });
+    switch (veltar::HistoryReader().Update(*file, history)) {
+        case veltar::HistoryRead::NotHistory:
+            Say(name + u" is not a Veltar history.");
+            return 1;
+        case veltar::HistoryRead::Unreadable:
+            Say(name + u" could not be read.");
+            return 1;
+        default: break;
+    }
+    if (history.Finish()) return 0;
+    Say(u"the history could not be written to standard output.");
+    return 1;
 }
 
 // Set by Ctrl+C, Ctrl+Break or the console closing: the rounds end after the
@@ -298,5 +354,6 @@ int wmain(int argc, wchar_t** argv) {
     }
     const auto& options = std::get<ReportOptions>(parsed);
     if (options.help) return veltar::WriteStandardStream(STD_OUTPUT_HANDLE, kUsage) ? 0 : 1;
+    if (options.historySpanMs) return ExportHistory(options);
     return Run(options);
 }

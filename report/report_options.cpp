@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "history/history_span.h"
+
 namespace veltar {
 namespace {
 
@@ -50,10 +52,11 @@ std::variant<ReportOptions, OptionsError> ParseReportOptions(std::span<const std
         } else if (const auto format = ValueOf(argument, u"--format")) {
             if (formatGiven) return Error(u"--format is given more than once");
             formatGiven = true;
-            if (*format == u"prometheus") options.format = ReportFormat::Prometheus;
+            if (*format == u"text") options.format = ReportFormat::Report;
+            else if (*format == u"prometheus") options.format = ReportFormat::Prometheus;
             else if (*format == u"nagios") options.format = ReportFormat::Nagios;
             else if (*format == u"csv") options.format = ReportFormat::Csv;
-            else return Error(u"unknown format: " + std::u16string(*format) + u" (prometheus, nagios or csv)");
+            else return Error(u"unknown format: " + std::u16string(*format) + u" (text, prometheus, nagios or csv)");
         } else if (const auto sensor = ValueOf(argument, u"--sensor")) {
             const auto kind = SensorNamed(*sensor);
             if (!kind) return Error(u"unknown sensor: " + std::u16string(*sensor) + u" (mainboard, disk, cpu or gpu)");
@@ -81,9 +84,27 @@ std::variant<ReportOptions, OptionsError> ParseReportOptions(std::span<const std
             if (options.count) return Error(u"--count is given more than once");
             options.count = PositiveNumber(*count);
             if (!options.count) return Error(u"--count takes a whole number, at least 1: " + text);
+        } else if (const auto span = ValueOf(argument, u"--history")) {
+            if (options.historySpanMs) return Error(u"--history is given more than once");
+            options.historySpanMs = ParseHistorySpan(*span, true);
+            if (!options.historySpanMs)
+                return Error(u"--history takes 10m, 1h, 24h, 7d, 30d or a number of minutes such as 90m: " + text);
+        } else if (const auto file = ValueOf(argument, u"--history-file")) {
+            if (options.historyFile) return Error(u"--history-file is given more than once");
+            if (file->empty()) return Error(u"--history-file needs a file name");
+            options.historyFile = std::u16string(*file);
         } else {
             return Error(u"unknown argument: " + text);
         }
+    }
+    if (options.historyFile && !options.historySpanMs) return Error(u"--history-file goes with --history");
+    if (options.historySpanMs) {
+        if (!formatGiven) options.format = ReportFormat::Csv;
+        if (options.format != ReportFormat::Csv && options.format != ReportFormat::Report)
+            return Error(u"--history is written as csv or text only");
+        if (options.output || options.intervalSeconds || options.count || options.thresholds.warning ||
+            options.thresholds.critical)
+            return Error(u"--history goes with --format and --sensor only");
     }
     const bool check = options.format == ReportFormat::Nagios;
     if (!check && (options.thresholds.warning || options.thresholds.critical))

@@ -24,6 +24,10 @@ struct ReportOptions {
     CheckThresholds thresholds;
     std::optional<std::uint32_t> intervalSeconds;
     std::optional<std::uint32_t> count;  // none: until stopped
+    // The recorded readings of this many milliseconds back, from the history file
+    // named or the user's own.
+    std::optional<std::int64_t> historySpanMs;
+    std::optional<std::u16string> historyFile;
 };
 
 struct OptionsError {

@@ -10,6 +10,7 @@
 #include "chrome/win_geometry.h"
 #include "chrome/window_dpi.h"
 #include "chrome/window_placement.h"
+#include "history/platform/history_recorder.h"
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/value_record.h"
 #include "tray/about_dlg.h"
@@ -148,7 +149,12 @@ LRESULT CMainDlg::OnInitDialog() {
         []() -> veltar::ReportWorker::Build {
             return [reader = std::make_shared<veltar::MachineReader>()] { return reader->Readings(); };
         },
-        [window] { PostMessageW(window, kReportReadyMessage, 0, 0); });
+        [window] { PostMessageW(window, kReportReadyMessage, 0, 0); },
+        // Every report is recorded in the user's history, shown or hidden.
+        []() -> veltar::ReportWorker::Keep {
+            return [recorder = std::make_shared<veltar::HistoryRecorder>(veltar::DefaultHistoryPath())](
+                       const veltar::ReportWorker::Readings& readings) { recorder->Record(readings); };
+        });
     SetTimer(m_hWnd, kRefreshTimerId, kRefreshPeriodMs, nullptr);
     return TRUE;
 }

@@ -10,6 +10,7 @@ namespace veltar {
 struct ReportWorker::State {
     MakeBuild makeBuild;
     Ready ready;
+    MakeKeep makeKeep;
     std::mutex mutex;
     std::condition_variable changed;
     bool requested = false;
@@ -21,6 +22,7 @@ struct ReportWorker::State {
 
 void ReportWorker::Run(const std::shared_ptr<State>& state) {
     Build build = state->makeBuild();
+    const Keep keep = state->makeKeep ? state->makeKeep() : Keep{};
     std::unique_lock lock(state->mutex);
     for (;;) {
         state->changed.wait(lock, [&] { return state->requested || state->stopping; });
@@ -32,18 +34,22 @@ void ReportWorker::Run(const std::shared_ptr<State>& state) {
         lock.lock();
         state->building = false;
         if (state->stopping) break;
+        std::optional<Readings> kept;
+        if (keep) kept = report;
         state->report = std::move(report);
         lock.unlock();
         state->ready();
+        if (kept) keep(*kept);
         lock.lock();
     }
     state->ended = true;
     state->changed.notify_all();
 }
 
-ReportWorker::ReportWorker(MakeBuild makeBuild, Ready ready) : m_state(std::make_shared<State>()) {
+ReportWorker::ReportWorker(MakeBuild makeBuild, Ready ready, MakeKeep makeKeep) : m_state(std::make_shared<State>()) {
     m_state->makeBuild = std::move(makeBuild);
     m_state->ready = std::move(ready);
+    m_state->makeKeep = std::move(makeKeep);
     m_thread = std::thread(Run, m_state);
 }
 

@@ -23,8 +23,12 @@ public:
     using MakeBuild = std::function<Build()>;
     // Runs on the worker's thread each time a report is ready to be taken.
     using Ready = std::function<void()>;
+    // Runs on the worker's thread with each report once the window has been
+    // told of it, so that nothing it does delays the report; made there as it starts.
+    using Keep = std::function<void(const Readings&)>;
+    using MakeKeep = std::function<Keep()>;
 
-    ReportWorker(MakeBuild makeBuild, Ready ready);
+    ReportWorker(MakeBuild makeBuild, Ready ready, MakeKeep makeKeep = {});
     ~ReportWorker();
     ReportWorker(const ReportWorker&) = delete;
     ReportWorker& operator=(const ReportWorker&) = delete;
