@@ -56,7 +56,7 @@ std::variant<ReportOptions, OptionsError> ParseReportOptions(std::span<const std
             else if (*format == u"prometheus") options.format = ReportFormat::Prometheus;
             else if (*format == u"nagios") options.format = ReportFormat::Nagios;
             else if (*format == u"csv") options.format = ReportFormat::Csv;
-            else return Error(u"unknown format: " + std::u16string(*format) + u" (text, prometheus, nagios or csv)");
+            else return Error(u"unknown format: " + std::u16string(*format) + u" (prometheus, nagios or csv)");
         } else if (const auto sensor = ValueOf(argument, u"--sensor")) {
             const auto kind = SensorNamed(*sensor);
             if (!kind) return Error(u"unknown sensor: " + std::u16string(*sensor) + u" (mainboard, disk, cpu or gpu)");

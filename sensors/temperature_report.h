@@ -22,6 +22,7 @@ struct TemperatureReading {
     std::uint32_t number = 1;  // from 1 within its kind
     double celsius = 0;
     TemperatureLimits limits;  // as its hardware declares them
+    bool operator==(const TemperatureReading&) const = default;
 };
 
 inline LimitState StateOf(const TemperatureReading& reading) { return StateOf(reading.celsius, reading.limits); }

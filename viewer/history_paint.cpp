@@ -7,7 +7,7 @@
 namespace veltar {
 namespace {
 
-constexpr int kFontHeight = 12;  // pixels at 96 DPI
+constexpr int kFontHeight = 13;  // pixels at 96 DPI
 constexpr COLORREF kGrid = RGB(0xE0, 0xE0, 0xE0);
 constexpr COLORREF kFrame = RGB(0xB0, 0xB0, 0xB0);
 constexpr COLORREF kPointerLine = RGB(0x40, 0x40, 0x40);

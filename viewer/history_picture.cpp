@@ -35,7 +35,7 @@ constexpr int kTimeAxisHeight = 20;
 constexpr int kValueAxisWidth = 44;
 constexpr int kLegendWidth = 300;
 constexpr int kLegendGap = 12;
-constexpr int kPaneGap = 10;
+constexpr int kPaneGap = 16;
 constexpr int kLineHeight = 14;
 constexpr int kLegendLabelWidth = 120;
 constexpr int kLegendNumberWidth = 42;
@@ -398,8 +398,10 @@ Picture DrawHistory(const HistoryTable& table, HistorySpan span, std::int64_t no
         for (const auto& [color, celsius, critical] : limits) {
             const int y = YOf(pane.plot, pane.lowest, pane.highest, celsius);
             pane.limits.push_back({color, y, critical});
-            pane.labels.push_back({{pane.plot.right - px(3), y - px(kLineHeight) - px(1)}, Anchor::Right,
-                                   critical ? u"critical" : u"warning", color});
+            // Above its line, or below it where the pane's top leaves no room.
+            const int above = y - px(kLineHeight) - px(1);
+            pane.labels.push_back({{pane.plot.right - px(3), above >= pane.plot.top ? above : y + px(2)},
+                                   Anchor::Right, critical ? u"critical" : u"warning", color});
         }
         for (const auto& [track, color] : tracks)
             pane.traces.push_back(
