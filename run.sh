@@ -13,9 +13,10 @@ cd "$(dirname "$0")"
 tools/install-packages
 cmake --preset win32 >/dev/null
 # Only what runs here: the program with its stand-in library, management
-# service and gdi32, the live-sensor summary and the stand-in devices.
+# service and gdi32, the live-sensor summary, the stand-in devices, the history's
+# viewer and the demo history's maker.
 cmake --build --preset win32 -j"$(nproc)" --target veltar veltar-live-sensors veltar-device-standins gdi32_standin \
-    >/dev/null
+    veltar-history veltar-demo-history >/dev/null
 # The stand-in gdi32 beside the program answers the graphics kernel's adapter calls.
 export WINEDLLOVERRIDES="gdi32=n,b"
 
@@ -36,6 +37,15 @@ fi
 # the processor PawnIO plays. They take it up with the next Wine session.
 tools/wine-run build/win32/veltar-device-standins.exe
 (source tools/wine-env && wineserver -w)
+
+# The window records every refresh in the prefix's user profile, as on Windows;
+# a scripted week shows every kind of pane without waiting for one.
+demo_history="$PWD/build/demo-history.dat"
+tools/wine-run build/win32/veltar-demo-history.exe "Z:${demo_history//\//\\}"
+history_file="$(source tools/wine-env && echo "$WINEPREFIX")/drive_c/users/$(whoami)/AppData/Local/Veltar/history.dat"
+echo "The window records each refresh in $history_file."
+echo "To see it: tools/wine-run build/win32/veltar-history.exe (keys 1-5 choose the span);"
+echo "a scripted week: tools/wine-run build/win32/veltar-history.exe --file='Z:${demo_history//\//\\}'"
 
 if [ -n "${DISPLAY:-}" ]; then
     echo "Starting veltar.exe on $DISPLAY; Esc in its window ends it."
@@ -75,3 +85,6 @@ done
 screenshot="$PWD/build/veltar-screenshot.png"
 xwd -display "$DISPLAY" -root -silent | convert xwd:- "png:$screenshot"
 echo "No display: veltar.exe ran on a virtual display. Screenshot after the first refresh: $screenshot"
+picture="$PWD/build/veltar-history-demo.png"
+tools/wine-run build/win32/veltar-history.exe "--save=Z:${picture//\//\\}" --span=24h "--file=Z:${demo_history//\//\\}"
+echo "The scripted week's last day, as veltar-history draws it: $picture"

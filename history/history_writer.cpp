@@ -19,9 +19,15 @@ HistoryWriter::HistoryWriter(HistoryFile& file, const HistoryLayout& layout) : m
 
 std::unique_ptr<HistoryWriter> HistoryWriter::Create(HistoryFile& file, std::size_t readings, std::int64_t nowMs) {
     const HistoryLayout layout = PlanHistoryLayout(readings, nowMs);
-    // The rings start empty: zeros are no record.
-    if (!file.Resize(0) || !file.Resize(layout.FileSize()) || !file.Write(0, EncodeHeader(layout)) || !file.Flush())
-        return nullptr;
+    // The rings start empty, zeros being no record, and written whole, so that
+    // the disk's room is taken now: a full disk fails here, not a day later.
+    if (!file.Resize(0) || !file.Resize(layout.FileSize())) return nullptr;
+    const std::vector<std::byte> zeros(1 << 20);
+    for (std::uint64_t at = kHistoryHeaderSize; at < layout.FileSize(); at += zeros.size()) {
+        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), layout.FileSize() - at));
+        if (!file.Write(at, std::span(zeros).first(length))) return nullptr;
+    }
+    if (!file.Write(0, EncodeHeader(layout)) || !file.Flush()) return nullptr;
     return std::unique_ptr<HistoryWriter>(new HistoryWriter(file, layout));
 }
 

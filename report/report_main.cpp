@@ -172,25 +172,13 @@ int ExportHistory(const ReportOptions& options) {
     const std::wstring path = options.historyFile
                                   ? std::wstring(options.historyFile->begin(), options.historyFile->end())
                                   : veltar::DefaultHistoryPath();
-    const std::u16string name(path.begin(), path.end());
-    DWORD error = ERROR_SUCCESS;
-    const auto file = veltar::WinHistoryFile::OpenForReading(path, &error);
-    if (!file) {
-        Say(u"no history could be opened at " + name + u": " + veltar::Win32ErrorText(error));
-        return 1;
-    }
     veltar::HistoryExport history(
         options.format == ReportFormat::Csv, veltar::UtcNowMs() - *options.historySpanMs, options.sensors,
         LocalTimeOfUtcMs,
         [](const std::u16string& text) { return veltar::WriteStandardStream(STD_OUTPUT_HANDLE, text); });
-    switch (veltar::HistoryReader().Update(*file, history)) {
-        case veltar::HistoryRead::NotHistory:
-            Say(name + u" is not a Veltar history.");
-            return 1;
-        case veltar::HistoryRead::Unreadable:
-            Say(name + u" could not be read.");
-            return 1;
-        default: break;
+    if (const auto problem = veltar::ReadWholeHistory(path, history)) {
+        Say(*problem);
+        return 1;
     }
     if (history.Finish()) return 0;
     Say(u"the history could not be written to standard output.");

@@ -53,18 +53,9 @@ std::wstring HistoryPath(const veltar::HistoryOptions& options) {
 
 // Writes the picture of the history to the file; the exit status.
 int SavePicture(const veltar::HistoryOptions& options) {
-    const std::wstring path = HistoryPath(options);
-    const std::u16string name(path.begin(), path.end());
-    DWORD error = ERROR_SUCCESS;
-    const auto file = veltar::WinHistoryFile::OpenForReading(path, &error);
-    if (!file) {
-        Say(u"no history could be opened at " + name + u": " + veltar::Win32ErrorText(error));
-        return 1;
-    }
     veltar::HistoryTable table;
-    const veltar::HistoryRead read = veltar::HistoryReader().Update(*file, table);
-    if (read == veltar::HistoryRead::NotHistory || read == veltar::HistoryRead::Unreadable) {
-        Say(name + (read == veltar::HistoryRead::NotHistory ? u" is not a Veltar history." : u" could not be read."));
+    if (const auto problem = veltar::ReadWholeHistory(HistoryPath(options), table)) {
+        Say(*problem);
         return 1;
     }
     const veltar::Picture picture = veltar::DrawHistory(table, options.span, veltar::UtcNowMs(), options.width,
@@ -74,7 +65,7 @@ int SavePicture(const veltar::HistoryOptions& options) {
         Say(u"no picture of that size could be made.");
         return 1;
     }
-    error = veltar::ReplaceWholeFile(*options.save, veltar::EncodePng(bitmap.Width(), bitmap.Height(), bitmap.Pixels()));
+    const DWORD error = veltar::ReplaceWholeFile(*options.save, veltar::EncodePng(bitmap.Width(), bitmap.Height(), bitmap.Pixels()));
     if (error == ERROR_SUCCESS) return 0;
     Say(*options.save + u" could not be written: " + veltar::Win32ErrorText(error));
     return 1;

@@ -3,6 +3,8 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include "base/windows_error.h"
+
 namespace veltar {
 namespace {
 
@@ -72,6 +74,18 @@ bool WinHistoryFile::Write(std::uint64_t offset, std::span<const std::byte> byte
 }
 
 bool WinHistoryFile::Flush() { return FlushFileBuffers(m_file.get()); }
+
+std::optional<std::u16string> ReadWholeHistory(const std::wstring& path, HistorySink& sink) {
+    const std::u16string name(path.begin(), path.end());
+    DWORD error = ERROR_SUCCESS;
+    const auto file = WinHistoryFile::OpenForReading(path, &error);
+    if (!file) return u"no history could be opened at " + name + u": " + Win32ErrorText(error);
+    switch (HistoryReader().Update(*file, sink)) {
+        case HistoryRead::NotHistory: return name + u" is not a Veltar history.";
+        case HistoryRead::Unreadable: return name + u" could not be read.";
+        default: return std::nullopt;
+    }
+}
 
 std::wstring DefaultHistoryPath() {
     PWSTR folder = nullptr;

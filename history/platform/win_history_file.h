@@ -6,10 +6,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/scoped_win.h"
 #include "history/history_file.h"
+#include "history/history_reader.h"
 
 namespace veltar {
 
@@ -31,6 +33,10 @@ public:
 private:
     ScopedHandle m_file;
 };
+
+// Reads the whole history at the path into the sink: nothing when it was read,
+// else why not, in words for the user.
+std::optional<std::u16string> ReadWholeHistory(const std::wstring& path, HistorySink& sink);
 
 // %LOCALAPPDATA%\Veltar\history.dat of the user the program runs for; empty when
 // the system names no such folder.

@@ -97,7 +97,9 @@ protected:
     std::vector<fs::path> Shortcuts() const {
         std::vector<fs::path> found;
         for (const auto& entry : fs::recursive_directory_iterator(Drive() / "users"))
-            if (entry.path().filename() == "Veltar.lnk") found.push_back(entry.path());
+            if (entry.path().filename() == "Veltar.lnk" || entry.path().filename() == "Veltar history.lnk")
+                found.push_back(entry.path());
+        std::sort(found.begin(), found.end());
         return found;
     }
 
@@ -174,7 +176,8 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
     for (const auto& [file, name] : TableColumns(msi, "File", 0, 2)) packed.insert(name);
     EXPECT_EQ(packed, FolderEntries(Unpacked("1.0")));
     EXPECT_EQ(FolderEntries(Unpacked("1.0")),
-              (std::set<std::string>{"veltar.exe", "veltar-report.exe", "veltar-autostart.exe", "WinRing0.dll",
+              (std::set<std::string>{"veltar.exe", "veltar-report.exe", "veltar-autostart.exe", "veltar-history.exe",
+                                     "WinRing0.dll",
                                      "README.txt", "PawnIO-modules.txt"}));
     EXPECT_EQ(FileContents(msi + ".sha256").substr(64), "  veltar-1.0-" + Arch() + ".msi\n");
     const ProcessResult checked =
@@ -206,13 +209,16 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
     EXPECT_EQ(FolderEntries(InstallFolder()), FolderEntries(Unpacked("1.0")));
     for (const auto& name : FolderEntries(Unpacked("1.0")))
         EXPECT_EQ(FileContents(InstallFolder() / name), FileContents(Unpacked("1.0") / name)) << name;
-    ASSERT_EQ(Shortcuts().size(), 1u);
-    EXPECT_NE(Shortcuts()[0].string().find("Start Menu/Programs/Veltar.lnk"), std::string::npos);
-    const std::string shortcut = FileContents(Shortcuts()[0]);
-    for (const std::string path : {"C:\\Program Files\\Veltar\\veltar.exe", "C:\\Program Files\\Veltar"}) {
-        std::string wide;
-        for (const char c : path) wide += std::string{c, '\0'};
-        EXPECT_TRUE(shortcut.find(path) != std::string::npos || shortcut.find(wide) != std::string::npos) << path;
+    ASSERT_EQ(Shortcuts().size(), 2u);
+    EXPECT_NE(Shortcuts()[0].string().find("Start Menu/Programs/Veltar history.lnk"), std::string::npos);
+    EXPECT_NE(Shortcuts()[1].string().find("Start Menu/Programs/Veltar.lnk"), std::string::npos);
+    for (const auto& [link, program] : {std::pair{0, "veltar-history.exe"}, std::pair{1, "veltar.exe"}}) {
+        const std::string shortcut = FileContents(Shortcuts()[static_cast<std::size_t>(link)]);
+        for (const std::string& path : {"C:\\Program Files\\Veltar\\" + std::string(program), std::string("C:\\Program Files\\Veltar")}) {
+            std::string wide;
+            for (const char c : path) wide += std::string{c, '\0'};
+            EXPECT_TRUE(shortcut.find(path) != std::string::npos || shortcut.find(wide) != std::string::npos) << path;
+        }
     }
     EXPECT_EQ(UninstallEntries(), (std::vector<std::pair<std::string, std::string>>{{"Veltar", "1.0.0"}}));
     EXPECT_EQ(publisher, "Veltar");

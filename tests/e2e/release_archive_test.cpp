@@ -61,7 +61,8 @@ TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
     EXPECT_EQ(Lines(listed.out),
               (std::set<std::string>{Folder() + "/veltar.exe", Folder() + "/veltar-report.exe",
-                                     Folder() + "/veltar-autostart.exe", Folder() + "/WinRing0.dll", Folder() + "/README.txt",
+                                     Folder() + "/veltar-autostart.exe", Folder() + "/veltar-history.exe",
+                                     Folder() + "/WinRing0.dll", Folder() + "/README.txt",
                                      Folder() + "/PawnIO-modules.txt"}));
 
     const ProcessResult extracted = RunProcess({"python3", "-m", "zipfile", "-e", Archive(), unpacked.path().string()}, {});
@@ -83,6 +84,7 @@ TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
     for (const auto& [file, description] : {std::pair{"veltar.exe", "Veltar temperature monitor"},
                                             std::pair{"veltar-report.exe", "Veltar temperature report"},
                                             std::pair{"veltar-autostart.exe", "Veltar start at logon"},
+                                            std::pair{"veltar-history.exe", "Veltar temperature history"},
                                             std::pair{"WinRing0.dll", "Veltar hardware access on PawnIO"}}) {
         const ProcessResult version = RunUnderWine(versionInfo, {}, {(folder / file).string()});
         EXPECT_EQ(version.out, std::string("FixedFileVersion=1.0.0.0\r\nFixedProductVersion=1.0.0.0\r\n") +
