@@ -164,8 +164,13 @@ bool CopyToClipboard(HWND owner, const PictureBitmap& bitmap) {
     const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + bytes);
     if (!memory) return false;
     auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(memory));
-    *header = {sizeof(BITMAPINFOHEADER), bitmap.Width(), -bitmap.Height(), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::memcpy(header + 1, pixels.data(), bytes);
+    // Bottom row first, as every program that pastes a bitmap reads it.
+    *header = {sizeof(BITMAPINFOHEADER), bitmap.Width(), bitmap.Height(), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const std::size_t row = static_cast<std::size_t>(bitmap.Width());
+    auto* rows = reinterpret_cast<std::uint32_t*>(header + 1);
+    for (std::size_t y = 0; y < static_cast<std::size_t>(bitmap.Height()); ++y)
+        std::memcpy(rows + (static_cast<std::size_t>(bitmap.Height()) - 1 - y) * row, pixels.data() + y * row,
+                    row * sizeof(std::uint32_t));
     GlobalUnlock(memory);
     // The clipboard owns the memory once SetClipboardData has taken it.
     if (OpenClipboard(owner)) {

@@ -136,6 +136,11 @@ TEST(ReportOptions, WrongCombinationsAreRefusedWithAReason) {
         {{u"--interval=1", u"--count=x"}, u"--count takes a whole number, at least 1: --count=x"},
         {{u"--output="}, u"--output needs a file name"},
         {{u"--output"}, u"unknown argument: --output"},
+        {{u"--history=2h"}, u"--history takes 10m, 1h, 24h, 7d, 30d or a number of minutes such as 90m: --history=2h"},
+        {{u"--history=0m"}, u"--history takes 10m, 1h, 24h, 7d, 30d or a number of minutes such as 90m: --history=0m"},
+        {{u"--history=1h", u"--format=prometheus"}, u"--history is written as csv or text only"},
+        {{u"--history=1h", u"--interval=5"}, u"--history goes with --format and --sensor only"},
+        {{u"--history-file=h.dat"}, u"--history-file goes with --history"},
     };
     for (const auto& c : cases) {
         const auto parsed = ParseReportOptions(c.arguments);
@@ -148,6 +153,12 @@ TEST(ReportOptions, WrongCombinationsAreRefusedWithAReason) {
     EXPECT_EQ(options.sensors, (std::vector<SensorKind>{SensorKind::Processor, SensorKind::Disk}));
     EXPECT_EQ(KeepSensors(kReadings, options.sensors).size(), 3u);
     EXPECT_TRUE(AsksForCheckFormat(good));
+    const std::u16string_view history[] = {u"--history=90m", u"--history-file=h.dat", u"--sensor=gpu"};
+    const auto exported = std::get<ReportOptions>(ParseReportOptions(history));
+    EXPECT_EQ(exported.historySpanMs, 90 * 60'000);
+    EXPECT_EQ(exported.format, ReportFormat::Csv);
+    const std::u16string_view text[] = {u"--history=7d", u"--format=text"};
+    EXPECT_EQ(std::get<ReportOptions>(ParseReportOptions(text)).format, ReportFormat::Report);
 }
 
 }  // namespace

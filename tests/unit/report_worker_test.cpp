@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "ui/report_worker.h"
 
@@ -98,6 +99,36 @@ TEST(ReportWorker, StopsPromptlyWhileABuildIsStuckAndReportsNothingAfterwards) {
 
     builds->release.release();  // the build comes back late: nothing is handed over
     EXPECT_FALSE(builds->ready.try_acquire_for(200ms));
+}
+
+TEST(ReportWorker, KeepsEachReportAfterHandingItOverSoASlowKeepDelaysNoReport) {
+    const auto builds = std::make_shared<Builds>();
+    Signals kept;
+    Signals keepMayEnd;
+    std::thread::id keptOn;
+    ReportWorker worker(
+        [builds]() -> ReportWorker::Build {
+            return [builds] { return ReportWorker::Readings{{SensorKind::Gpu, 1, 50.0 + ++builds->count, {}}}; };
+        },
+        [builds] { builds->ready.release(); },
+        [&]() -> ReportWorker::Keep {
+            return [&](const ReportWorker::Readings& readings) {
+                keptOn = std::this_thread::get_id();
+                EXPECT_EQ(readings.front().celsius, 51);
+                kept.release();
+                keepMayEnd.acquire();  // a disk that takes its time
+            };
+        });
+    ASSERT_TRUE(worker.Request());
+    // The window is told, and takes the report, while the keep has not ended.
+    const bool handedOver = builds->ready.try_acquire_for(5s);
+    const auto taken = worker.Take();
+    keepMayEnd.release();
+    EXPECT_TRUE(handedOver);
+    EXPECT_TRUE(taken);
+    kept.acquire();
+    EXPECT_NE(keptOn, std::this_thread::get_id());
+    EXPECT_TRUE(worker.Stop(5s));
 }
 
 TEST(ReportWorker, StopsAtOnceWhenIdle) {
