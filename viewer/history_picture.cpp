@@ -395,13 +395,19 @@ Picture DrawHistory(const HistoryTable& table, HistorySpan span, std::int64_t no
             AppendFormatted(text, u"%d°C", static_cast<int>(v));
             pane.labels.push_back({{pane.plot.left - px(4), y - px(kLineHeight) / 2}, Anchor::Right, text, kAxisText});
         }
-        for (const auto& [color, celsius, critical] : limits) {
+        // Each limit's name above its line, or below it where the pane's top or the name above leaves no room.
+        std::sort(limits.begin(), limits.end(), [](const auto& a, const auto& b) { return std::get<1>(a) > std::get<1>(b); });
+        int lowestName = pane.plot.top;
+        for (std::size_t i = 0; i < limits.size(); ++i) {
+            const auto& [color, celsius, critical] = limits[i];
             const int y = YOf(pane.plot, pane.lowest, pane.highest, celsius);
             pane.limits.push_back({color, y, critical});
-            // Above its line, or below it where the pane's top leaves no room.
+            // Readings that declare the same limit share its name.
+            if (i > 0 && std::get<1>(limits[i - 1]) == celsius && std::get<2>(limits[i - 1]) == critical) continue;
             const int above = y - px(kLineHeight) - px(1);
-            pane.labels.push_back({{pane.plot.right - px(3), above >= pane.plot.top ? above : y + px(2)},
-                                   Anchor::Right, critical ? u"critical" : u"warning", color});
+            const int top = above >= lowestName ? above : std::max(y + px(2), lowestName);
+            lowestName = top + px(kLineHeight);
+            pane.labels.push_back({{pane.plot.right - px(3), top}, Anchor::Right, critical ? u"critical" : u"warning", color});
         }
         for (const auto& [track, color] : tracks)
             pane.traces.push_back(
