@@ -14,7 +14,7 @@ constexpr std::uint32_t kVersion = 1;
 constexpr std::size_t kHeaderFields = 56;
 constexpr std::uint32_t kRefreshMagic = 0x31465256;  // "VRF1"
 constexpr std::uint32_t kMinuteMagic = 0x314E4D56;   // "VMN1"
-constexpr std::size_t kRecordHead = 28;
+constexpr std::size_t kRecordHead = kRecordHeadSize;
 constexpr std::size_t kRecordTail = 4;
 constexpr std::size_t kAlignment = 8;
 constexpr std::size_t kRefreshEntry = 8;
@@ -235,6 +235,16 @@ std::optional<std::pair<MinuteRecord, std::size_t>> DecodeMinute(std::span<const
                                    {Limit(Get<std::int16_t>(in, at + 8)), Limit(Get<std::int16_t>(in, at + 10))}});
     }
     return std::pair{std::move(record), *length};
+}
+
+std::optional<std::size_t> ClaimedLength(std::span<const std::byte> head, bool minutes) {
+    if (head.size() < kRecordHead || Get<std::uint32_t>(head, 0) != (minutes ? kMinuteMagic : kRefreshMagic))
+        return std::nullopt;
+    const std::size_t readings = Get<std::uint32_t>(head, 24);
+    const std::size_t length = Get<std::uint32_t>(head, 4);
+    if (readings > kLargestNumber * 4 || length != RecordLength(readings, minutes ? kMinuteEntry : kRefreshEntry))
+        return std::nullopt;
+    return length;
 }
 
 std::optional<std::vector<RingRecord>> ScanRing(HistoryFile& file, const HistoryRegion& region, bool minutes,

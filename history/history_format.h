@@ -82,6 +82,11 @@ std::vector<std::byte> EncodeMinute(const MinuteRecord& record);
 std::optional<std::pair<RefreshRecord, std::size_t>> DecodeRefresh(std::span<const std::byte> bytes);
 std::optional<std::pair<MinuteRecord, std::size_t>> DecodeMinute(std::span<const std::byte> bytes);
 
+// The length the head of a record of that ring claims, before the record is
+// checked whole; nothing when the head is no such record's. Heads are this long.
+inline constexpr std::size_t kRecordHeadSize = 28;
+std::optional<std::size_t> ClaimedLength(std::span<const std::byte> head, bool minutes);
+
 // A record found in a ring: where it starts and its length.
 struct RingRecord {
     std::uint64_t sequence = 0;

@@ -1,18 +1,6 @@
 #include "history/history_reader.h"
 
 namespace veltar {
-namespace {
-
-constexpr std::size_t kRecordHead = 28;
-
-// The record's length as its head gives it, before it is checked whole.
-std::uint64_t HeadLength(std::span<const std::byte> head) {
-    std::uint64_t length = 0;
-    for (std::size_t i = 0; i < 4; ++i) length |= std::to_integer<std::uint64_t>(head[4 + i]) << (8 * i);
-    return length;
-}
-
-}  // namespace
 
 bool HistoryReader::Load(HistoryFile& file, HistorySink& sink, Ring& ring, bool minutes) {
     std::vector<std::byte> bytes;
@@ -38,12 +26,13 @@ std::optional<bool> HistoryReader::Follow(HistoryFile& file, HistorySink& sink, 
     std::vector<std::byte> bytes;
     // The writer goes on where it stopped, or at the ring's start when the record would not fit.
     for (const std::uint64_t at : {ring.next, std::uint64_t{0}}) {
-        if (at + kRecordHead > ring.region.size) continue;
-        bytes.resize(kRecordHead);
+        if (at + kRecordHeadSize > ring.region.size) continue;
+        bytes.resize(kRecordHeadSize);
         if (!file.Read(ring.region.offset + at, bytes)) return std::nullopt;
-        const std::uint64_t length = HeadLength(bytes);
-        if (length < kRecordHead || length > ring.region.size - at) continue;
-        bytes.resize(length);
+        // What lies there may be the middle of an older record: only a record's head is read on.
+        const auto length = ClaimedLength(bytes, minutes);
+        if (!length || *length > ring.region.size - at) continue;
+        bytes.resize(*length);
         if (!file.Read(ring.region.offset + at, bytes)) return std::nullopt;
         std::uint64_t sequence = 0;
         if (minutes) {
@@ -57,7 +46,7 @@ std::optional<bool> HistoryReader::Follow(HistoryFile& file, HistorySink& sink, 
             sink.Refresh(refresh->first);
             sequence = refresh->first.sequence;
         }
-        ring.next = at + length;
+        ring.next = at + *length;
         ring.sequence = sequence + 1;
         return true;
     }

@@ -126,21 +126,21 @@ LRESULT HistoryWindow::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool HistoryWindow::Follow() {
+    // Opened afresh each time: a history moved aside and begun anew is read from
+    // the new file, whose other header makes the reader start over.
     DWORD error = ERROR_SUCCESS;
-    if (!m_file) m_file = WinHistoryFile::OpenForReading(m_path, &error);
-    if (!m_file) {
+    const auto file = WinHistoryFile::OpenForReading(m_path, &error);
+    if (!file) {
         m_problem = u"No history yet: " + std::u16string(m_path.begin(), m_path.end()) + u" " + Win32ErrorText(error);
         return true;
     }
-    switch (m_reader.Update(*m_file, m_table)) {
+    switch (m_reader.Update(*file, m_table)) {
         case HistoryRead::Unchanged: return false;
         case HistoryRead::Appended:
         case HistoryRead::Reloaded: m_problem.clear(); return true;
         case HistoryRead::NotHistory:
         case HistoryRead::Unreadable: break;
     }
-    // Moved aside or replaced: the file is opened again at the next tick.
-    m_file.reset();
     m_problem = std::u16string(m_path.begin(), m_path.end()) + u" is not a Veltar history.";
     return true;
 }

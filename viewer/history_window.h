@@ -41,7 +41,6 @@ private:
     std::wstring m_path;
     HistorySpan m_span;
     HWND m_hWnd = nullptr;
-    std::unique_ptr<WinHistoryFile> m_file;
     HistoryReader m_reader;
     HistoryTable m_table;
     std::u16string m_problem;  // why no history is shown, if none is

@@ -181,6 +181,20 @@ TEST(HistoryFile, TheReaderFollowsTheWriterAndNoticesANewHistory) {
     EXPECT_EQ(reader.Update(file, seen), HistoryRead::Appended);
     EXPECT_EQ(seen.refreshes.size(), 90u);
     EXPECT_EQ(seen.minutes.size(), 1u);
+    // Round the ring and on, the reader never taking the middle of an older record for a new one.
+    const std::uint64_t total = RefreshesHeld(*ReadLayout(file), 3) + 20'000;
+    std::uint64_t taken = seen.refreshes.size();
+    seen.refreshes.clear();
+    for (std::uint64_t i = 90; i < total; ++i) {
+        writer->Record(kStart + static_cast<std::int64_t>(i) * kRefreshMs, Machine(45));
+        if (i % 7'000 != 0) continue;
+        EXPECT_EQ(reader.Update(file, seen), HistoryRead::Appended);
+        taken += seen.refreshes.size();
+        EXPECT_EQ(seen.refreshes.back().sequence, i + 1);
+        seen.refreshes.clear();
+    }
+    reader.Update(file, seen);
+    EXPECT_EQ(taken + seen.refreshes.size(), total);
     writer = HistoryWriter::Create(file, 3, kStart + 1);
     writer->Record(kStart + kMinuteMs, Machine(45));
     EXPECT_EQ(reader.Update(file, seen), HistoryRead::Reloaded);
