@@ -32,6 +32,7 @@ void ReportWorker::Run(const std::shared_ptr<State>& state) {
         lock.unlock();
         Readings report = build();
         lock.lock();
+        state->building = false;
         if (state->stopping) break;
         std::optional<Readings> kept;
         if (keep) kept = report;
@@ -40,8 +41,6 @@ void ReportWorker::Run(const std::shared_ptr<State>& state) {
         state->ready();
         if (kept) keep(*kept);
         lock.lock();
-        // A tick while the report was built or kept asked for nothing more, as ever.
-        state->building = false;
     }
     state->ended = true;
     state->changed.notify_all();

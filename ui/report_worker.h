@@ -33,7 +33,7 @@ public:
     ReportWorker(const ReportWorker&) = delete;
     ReportWorker& operator=(const ReportWorker&) = delete;
 
-    // Starts a build, unless one is being built or kept, or asked for already: false then.
+    // Starts a build, unless one is being built or asked for already: false then.
     bool Request();
     // The newest report built and not yet taken.
     std::optional<Readings> Take();
