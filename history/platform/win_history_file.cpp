@@ -21,8 +21,22 @@ OVERLAPPED At(std::uint64_t offset) {
     return at;
 }
 
-// Transfers in pieces a DWORD can count.
+// Transfers in pieces a DWORD can count, each at its offset, until all is done
+// or a call fails.
 constexpr std::size_t kLargestTransfer = 1u << 24;
+
+template <typename Byte, typename Call>
+bool Transfer(std::uint64_t offset, std::span<Byte> bytes, Call call) {
+    while (!bytes.empty()) {
+        OVERLAPPED at = At(offset);
+        const DWORD wanted = static_cast<DWORD>(std::min(bytes.size(), kLargestTransfer));
+        DWORD done = 0;
+        if (!call(bytes.data(), wanted, &done, &at) || done == 0) return false;
+        bytes = bytes.subspan(done);
+        offset += done;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -50,27 +64,15 @@ bool WinHistoryFile::Resize(std::uint64_t size) {
 }
 
 bool WinHistoryFile::Read(std::uint64_t offset, std::span<std::byte> bytes) {
-    while (!bytes.empty()) {
-        OVERLAPPED at = At(offset);
-        const DWORD wanted = static_cast<DWORD>(std::min(bytes.size(), kLargestTransfer));
-        DWORD done = 0;
-        if (!ReadFile(m_file.get(), bytes.data(), wanted, &done, &at) || done == 0) return false;
-        bytes = bytes.subspan(done);
-        offset += done;
-    }
-    return true;
+    return Transfer(offset, bytes, [this](std::byte* at, DWORD wanted, DWORD* done, OVERLAPPED* where) {
+        return ReadFile(m_file.get(), at, wanted, done, where);
+    });
 }
 
 bool WinHistoryFile::Write(std::uint64_t offset, std::span<const std::byte> bytes) {
-    while (!bytes.empty()) {
-        OVERLAPPED at = At(offset);
-        const DWORD wanted = static_cast<DWORD>(std::min(bytes.size(), kLargestTransfer));
-        DWORD done = 0;
-        if (!WriteFile(m_file.get(), bytes.data(), wanted, &done, &at) || done == 0) return false;
-        bytes = bytes.subspan(done);
-        offset += done;
-    }
-    return true;
+    return Transfer(offset, bytes, [this](const std::byte* at, DWORD wanted, DWORD* done, OVERLAPPED* where) {
+        return WriteFile(m_file.get(), at, wanted, done, where);
+    });
 }
 
 bool WinHistoryFile::Flush() { return FlushFileBuffers(m_file.get()); }
