@@ -26,7 +26,7 @@ constexpr ULONG_PTR kHandleSlack = 2 * sizeof(HANDLE);
 void ExpectNothingKept(const Usage& before, const Usage& after, SIZE_T memoryBound) {
     EXPECT_LE(after.memory, before.memory + memoryBound) << before.memory << " -> " << after.memory;
     EXPECT_NE(before.nextHandle, 0u);
-    EXPECT_LE(after.nextHandle, before.nextHandle + kHandleSlack);
+    EXPECT_LE(after.nextHandle, before.nextHandle + kHandleSlack) << "handles " << before.handles << " -> " << after.handles;
     EXPECT_LE(after.handles, before.handles);
     EXPECT_LE(after.gdiObjects, before.gdiObjects);
     EXPECT_LE(after.userObjects, before.userObjects);
