@@ -7,9 +7,6 @@
 namespace veltar::hardware {
 namespace {
 
-constexpr wchar_t kIsaBusMutexName[] = L"Global\\Access_ISABUS.HTP.Method";
-constexpr DWORD kIsaBusWaitMs = 100;
-
 template <std::size_t N>
 bool Call(HANDLE device, std::string_view function, const std::array<std::uint64_t, N>& arguments) {
     return CallModule(device, function, std::span<const std::uint64_t>(arguments), 0).has_value();
@@ -42,20 +39,5 @@ std::optional<std::uint8_t> PawnIoLpcPorts::ConfigIn(std::uint8_t reg) {
 bool PawnIoLpcPorts::ConfigOut(std::uint8_t reg, std::uint8_t value) {
     return Call(m_device, "ioctl_superio_outb", std::array<std::uint64_t, 2>{reg, value});
 }
-
-// Made by a program with other rights, the mutex may still be opened to wait on.
-IsaBusMutex::IsaBusMutex() {
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, kIsaBusMutexName);
-    if (!mutex) mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kIsaBusMutexName);
-    m_mutex = ScopedHandle(mutex);
-}
-
-bool IsaBusMutex::Acquire() {
-    if (!m_mutex) return false;
-    const DWORD wait = WaitForSingleObject(m_mutex.get(), kIsaBusWaitMs);
-    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-}
-
-void IsaBusMutex::Release() { ReleaseMutex(m_mutex.get()); }
 
 }  // namespace veltar::hardware

@@ -1,11 +1,9 @@
-// The LpcIO module of PawnIO on a handle of its own, and the named mutex that
-// tools touching the board's Super I/O chip share: the two seams of the chip
-// logic over the real driver.
+// The LpcIO module of PawnIO on a handle of its own: the chip logic's ports
+// over the real driver.
 #pragma once
 
 #include <windows.h>
 
-#include "base/scoped_win.h"
 #include "hardware/super_io.h"
 
 namespace veltar::hardware {
@@ -22,17 +20,6 @@ public:
 
 private:
     HANDLE m_device;
-};
-
-// Global\Access_ISABUS.HTP.Method, waited for at most 100 ms.
-class IsaBusMutex final : public BusLock {
-public:
-    IsaBusMutex();
-    bool Acquire() override;
-    void Release() override;
-
-private:
-    ScopedHandle m_mutex;
 };
 
 }  // namespace veltar::hardware

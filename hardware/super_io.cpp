@@ -39,22 +39,6 @@ constexpr std::uint8_t kIteTemperature1 = 0x29;
 constexpr int kLowestBelieved = -40;
 constexpr int kHighestBelieved = 125;
 
-// The lock held for the span of one exchange.
-class Held {
-public:
-    explicit Held(BusLock& lock) : m_lock(lock), m_held(lock.Acquire()) {}
-    ~Held() {
-        if (m_held) m_lock.Release();
-    }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-    explicit operator bool() const { return m_held; }
-
-private:
-    BusLock& m_lock;
-    bool m_held;
-};
-
 std::optional<std::uint16_t> ChipId(LpcPorts& ports) {
     const auto high = ports.ConfigIn(kChipIdHigh);
     const auto low = ports.ConfigIn(kChipIdLow);

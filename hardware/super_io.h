@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "hardware/bus_lock.h"
+
 namespace veltar::hardware {
 
 // The LpcIO module's calls that the chip logic makes; false or nothing where
@@ -21,15 +23,6 @@ public:
     virtual bool Out(std::uint16_t port, std::uint8_t value) = 0;          // ioctl_pio_outb
     virtual std::optional<std::uint8_t> ConfigIn(std::uint8_t reg) = 0;    // ioctl_superio_inb
     virtual bool ConfigOut(std::uint8_t reg, std::uint8_t value) = 0;      // ioctl_superio_outb
-};
-
-// The mutex that tools touching these chips share around each exchange.
-class BusLock {
-public:
-    virtual ~BusLock() = default;
-    // False when it is not had within the wait.
-    virtual bool Acquire() = 0;
-    virtual void Release() = 0;
 };
 
 enum class ChipFamily { Nuvoton, Ite };

@@ -3,18 +3,23 @@
 // through a driver of its own. Intel processors are read register by register;
 // AMD ones have no such registers and are served from their control
 // temperature, the same for every processor. On x64, with PawnIO's LpcIO module
-// beside it, it also reads the mainboard's Super I/O chip.
+// beside it, it also reads the mainboard's Super I/O chip, and with its SmbusI801
+// or SmbusPIIX4 module the memory modules' sensors.
 #include <windows.h>
 
+#include <climits>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "base/scoped_win.h"
-#include "hardware/pawnio_calls.h"
+#include "hardware/bus_mutex.h"
 #include "hardware/lpc_module.h"
+#include "hardware/memory_modules.h"
+#include "hardware/pawnio_calls.h"
 #include "hardware/pawnio_device.h"
 #include "hardware/processor_models.h"
+#include "hardware/smbus_module.h"
 #include "hardware/status_text.h"
 #include "hardware/thermal_registers.h"
 #include "sensors/platform/winring0.h"
@@ -23,37 +28,35 @@ namespace {
 
 using namespace veltar::hardware;
 
-// Other programs that reach the AMD system-management network hold this mutex
-// around each access; a read waits this long for it and fails after that.
-constexpr wchar_t kPciMutexName[] = L"Global\\Access_PCI";
-constexpr DWORD kPciMutexWaitMs = 100;
-
 // The board's chip, on a PawnIO handle of its own: one module a handle.
 struct Board {
     veltar::ScopedHandle device;
-    IsaBusMutex mutex;
+    NamedBusMutex mutex{kIsaBusMutexName};
     BoardChip chip;
+};
+
+// The memory modules' sensors, on a PawnIO handle of their own.
+struct Memory {
+    veltar::ScopedHandle device;
+    NamedBusMutex mutex{kSmbusMutexName};
+    bool selectsPort = false;
+    std::vector<MemoryModule> modules;
 };
 
 struct Session {
     veltar::ScopedHandle device;
     Vendor vendor = Vendor::Intel;
-    veltar::ScopedHandle pciMutex;  // AMD only
+    // AMD only: other programs that reach the system-management network hold it around each access.
+    std::unique_ptr<NamedBusMutex> pciMutex;
     std::int64_t tctlOffset = 0;    // AMD only: how far Tctl runs above the die, in °C
     std::unique_ptr<Board> board;   // x64, with LpcIO.bin and a chip found
+    std::unique_ptr<Memory> memory;  // x64, with an SMBus module and a module found
 };
 
 // From InitializeOls to DeinitializeOls.
 std::optional<Session> g_session;
 // Why the last InitializeOls failed; empty after one that succeeded.
 std::u16string g_status;
-
-veltar::ScopedHandle OpenPciMutex() {
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, kPciMutexName);
-    // Made by a program with other rights, it may still be opened to wait on.
-    if (!mutex) mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kPciMutexName);
-    return veltar::ScopedHandle(mutex);
-}
 
 // The processor's brand string, as Windows records it at start; empty when it cannot be read.
 std::u16string ProcessorName() {
@@ -73,10 +76,9 @@ std::u16string ProcessorName() {
 
 std::optional<std::uint32_t> ReadSmn(const Session& session, std::uint32_t address) {
     if (!session.pciMutex) return std::nullopt;
-    const DWORD wait = WaitForSingleObject(session.pciMutex.get(), kPciMutexWaitMs);
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return std::nullopt;
+    const Held held(*session.pciMutex);
+    if (!held) return std::nullopt;
     const std::optional<std::uint64_t> value = CallModule(session.device.get(), "ioctl_read_smn", address);
-    ReleaseMutex(session.pciMutex.get());
     if (!value) return std::nullopt;
     return static_cast<std::uint32_t>(*value);
 }
@@ -102,6 +104,26 @@ std::unique_ptr<Board> FindBoard(const std::wstring& folder) {
     board->chip = *chip;
     return board;
 }
+
+// The modules' sensors, looked at once: through the first SMBus module beside
+// the library that PawnIO takes for this chipset.
+std::unique_ptr<Memory> FindMemory(const std::wstring& folder) {
+    for (const SmbusModuleFile& file : kSmbusModuleFiles) {
+        const auto module = ReadWholeFile(folder + file.name);
+        if (!module) continue;
+        DeviceOpening opening = OpenPawnIo();
+        if (!opening.device) return nullptr;
+        if (!LoadModule(opening.device.get(), *module)) continue;
+        auto memory = std::make_unique<Memory>();
+        memory->device = std::move(opening.device);
+        memory->selectsPort = file.selectsPort;
+        PawnIoSmbusPorts ports(memory->device.get());
+        memory->modules = FindMemoryModules(ports, memory->mutex, memory->selectsPort);
+        if (memory->modules.empty()) return nullptr;
+        return memory;
+    }
+    return nullptr;
+}
 #endif
 
 BOOL Fail(std::u16string reason) {
@@ -124,13 +146,14 @@ BOOL WINAPI InitializeOls() {
         return LoadModule(opening.device.get(), *bytes) ? ModuleLoad::Loaded : ModuleLoad::Refused;
     });
     if (!choice.vendor) return Fail(choice.anyFound ? NoModuleAccepted() : ModulesMissing());
-    Session session{std::move(opening.device), *choice.vendor, {}, 0, nullptr};
+    Session session{std::move(opening.device), *choice.vendor, nullptr, 0, nullptr, nullptr};
     if (session.vendor == Vendor::Amd) {
-        session.pciMutex = OpenPciMutex();
+        session.pciMutex = std::make_unique<NamedBusMutex>(kPciMutexName);
         session.tctlOffset = TctlOffset(ProcessorName());
     }
 #if defined(_WIN64)
     session.board = FindBoard(folder);
+    session.memory = FindMemory(folder);
 #endif
     g_session = std::move(session);
     g_status.clear();
@@ -162,6 +185,19 @@ BOOL WINAPI VeltarBoardTemperature(LONG* milliCelsius) {
     if (!value) return FALSE;
     *milliCelsius = *value;
     return TRUE;
+}
+
+DWORD WINAPI VeltarMemoryTemperatures(VELTAR_MEMORY_SENSOR* sensors, DWORD capacity) {
+    if (!sensors || capacity == 0 || !g_session || !g_session->memory) return 0;
+    Memory& memory = *g_session->memory;
+    PawnIoSmbusPorts ports(memory.device.get());
+    DWORD written = 0;
+    for (const MemoryReading& reading : ReadMemoryTemperatures(ports, memory.mutex, memory.selectsPort, memory.modules)) {
+        if (written == capacity) break;
+        sensors[written++] = {reading.slot, reading.milliCelsius, reading.warning.value_or(LONG_MIN),
+                              reading.critical.value_or(LONG_MIN)};
+    }
+    return written;
 }
 #endif
 

@@ -61,7 +61,7 @@ std::uint16_t Id(SensorKind kind, std::uint32_t number) {
 }
 std::optional<std::pair<SensorKind, std::uint32_t>> FromId(std::uint16_t id) {
     const std::uint32_t kind = id >> 13;
-    if (kind > static_cast<std::uint32_t>(SensorKind::Gpu)) return std::nullopt;
+    if (kind > static_cast<std::uint32_t>(SensorKind::Memory)) return std::nullopt;
     return std::pair{static_cast<SensorKind>(kind), static_cast<std::uint32_t>(id & kLargestNumber)};
 }
 

@@ -36,13 +36,14 @@ using veltar::ReportOptions;
 using veltar::TemperatureReading;
 
 constexpr char16_t kUsage[] =
-    u"Usage: veltar-report [--format=prometheus|nagios|csv] [--sensor=mainboard|disk|cpu|gpu]...\r\n"
+    u"Usage: veltar-report [--format=prometheus|nagios|csv] [--sensor=mainboard|disk|cpu|gpu|memory]...\r\n"
     u"                     [--output=FILE] [--interval=SECONDS [--count=N]]\r\n"
     u"                     [--warning=RANGE] [--critical=RANGE]\r\n"
     u"       veltar-report --history=SPAN [--history-file=FILE] [--format=csv|text] [--sensor=KIND]...\r\n"
     u"\r\n"
     u"Prints this computer's temperatures as Veltar shows them: the mainboard, every\r\n"
-    u"ATA disk and NVMe drive, every processor and every graphics card.\r\n"
+    u"ATA disk and NVMe drive, every processor, every graphics card and every memory\r\n"
+    u"module with a sensor.\r\n"
     u"\r\n"
     u"  --format=prometheus  the readings in Prometheus' text format, as the gauge\r\n"
     u"                       veltar_temperature_celsius, and the limits each part\r\n"
@@ -54,8 +55,9 @@ constexpr char16_t kUsage[] =
     u"                       against the limits its own hardware declares\r\n"
     u"  --format=csv         rows of time,sensor,index,celsius\r\n"
     u"  --format=text        the report's lines (the default but with --history)\r\n"
-    u"  --sensor=KIND        only the mainboard, the disks, the processors or the\r\n"
-    u"                       graphics cards; may be given more than once\r\n"
+    u"  --sensor=KIND        only the mainboard, the disks, the processors, the\r\n"
+    u"                       graphics cards or the memory modules (mainboard,\r\n"
+    u"                       disk, cpu, gpu, memory); may be given more than once\r\n"
     u"  --output=FILE        replaces FILE whole, in one step, instead of writing to\r\n"
     u"                       standard output\r\n"
     u"  --interval=SECONDS   again every SECONDS (at least 1), until Ctrl+C\r\n"

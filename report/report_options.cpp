@@ -29,7 +29,8 @@ std::optional<std::uint32_t> PositiveNumber(std::u16string_view text) {
 }
 
 std::optional<SensorKind> SensorNamed(std::u16string_view name) {
-    for (const SensorKind kind : {SensorKind::Mainboard, SensorKind::Disk, SensorKind::Processor, SensorKind::Gpu})
+    for (const SensorKind kind : {SensorKind::Mainboard, SensorKind::Disk, SensorKind::Processor, SensorKind::Gpu,
+                                 SensorKind::Memory})
         if (name == SensorName(kind)) return kind;
     return std::nullopt;
 }
@@ -59,7 +60,7 @@ std::variant<ReportOptions, OptionsError> ParseReportOptions(std::span<const std
             else return Error(u"unknown format: " + std::u16string(*format) + u" (prometheus, nagios or csv)");
         } else if (const auto sensor = ValueOf(argument, u"--sensor")) {
             const auto kind = SensorNamed(*sensor);
-            if (!kind) return Error(u"unknown sensor: " + std::u16string(*sensor) + u" (mainboard, disk, cpu or gpu)");
+            if (!kind) return Error(u"unknown sensor: " + std::u16string(*sensor) + u" (mainboard, disk, cpu, gpu or memory)");
             if (std::find(options.sensors.begin(), options.sensors.end(), *kind) == options.sensors.end())
                 options.sensors.push_back(*kind);
         } else if (const auto output = ValueOf(argument, u"--output")) {

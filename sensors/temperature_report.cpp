@@ -188,6 +188,9 @@ void AppendLine(std::u16string& report, const TemperatureReading& reading) {
         case SensorKind::Gpu:
             AppendFormatted(report, u"GPU%d-温度: %.2f℃\r\n", reading.number, reading.celsius);
             break;
+        case SensorKind::Memory:
+            AppendFormatted(report, u"内存%d温度: %.2f℃\r\n", reading.number, reading.celsius);
+            break;
     }
 }
 
@@ -199,6 +202,7 @@ const char16_t* SensorName(SensorKind kind) {
         case SensorKind::Disk: return u"disk";
         case SensorKind::Processor: return u"cpu";
         case SensorKind::Gpu: return u"gpu";
+        case SensorKind::Memory: return u"memory";
     }
     return u"";
 }
@@ -210,6 +214,9 @@ std::vector<TemperatureReading> GetTemperatureReadings(const MachineSeams& machi
     ReadNvmeDrives(readings, machine.storage, disks);
     ReadProcessors(readings, machine.hardware);
     ReadGraphicsAdapters(readings, machine.graphics);
+    std::uint32_t module = 0;
+    for (const MemoryTemperature& memory : machine.hardware.MemoryTemperatures())
+        readings.push_back({SensorKind::Memory, ++module, memory.celsius, memory.limits});
     return readings;
 }
 

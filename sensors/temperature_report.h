@@ -1,6 +1,6 @@
 // The temperature report: one line for the mainboard, one per ATA disk, one per
-// NVMe drive, one per logical processor and one per graphics adapter that
-// reports a temperature, each ending "\r\n".
+// NVMe drive, one per logical processor, one per graphics adapter that reports
+// a temperature and one per memory module with a sensor, each ending "\r\n".
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@
 
 namespace veltar {
 
-enum class SensorKind { Mainboard, Disk, Processor, Gpu };
+enum class SensorKind { Mainboard, Disk, Processor, Gpu, Memory };
 
 struct TemperatureReading {
     SensorKind kind = SensorKind::Mainboard;
@@ -27,7 +27,7 @@ struct TemperatureReading {
 
 inline LimitState StateOf(const TemperatureReading& reading) { return StateOf(reading.celsius, reading.limits); }
 
-// The kind's name for monitoring systems: "mainboard", "disk", "cpu" or "gpu".
+// The kind's name for monitoring systems: "mainboard", "disk", "cpu", "gpu" or "memory".
 const char16_t* SensorName(SensorKind kind);
 
 // Where the report reads the machine; the management service through the

@@ -7,12 +7,20 @@
 #include <optional>
 #include <vector>
 
+#include "sensors/temperature_limits.h"
+
 namespace veltar {
 
 // A thread's affinity within one processor group.
 struct GroupAffinity {
     std::uint16_t group = 0;
     std::uintptr_t mask = 0;
+};
+
+// A memory module's temperature and the limits it declares.
+struct MemoryTemperature {
+    double celsius = 0;
+    TemperatureLimits limits;
 };
 
 class HardwareAccess {
@@ -35,6 +43,8 @@ public:
     // The mainboard's temperature from its Super I/O chip, in degrees Celsius,
     // where the library reads one; nothing otherwise.
     virtual std::optional<double> BoardTemperature() = 0;
+    // The memory modules' sensors in slot order, where the library reads them.
+    virtual std::vector<MemoryTemperature> MemoryTemperatures() = 0;
 };
 
 }  // namespace veltar

@@ -20,3 +20,16 @@ inline constexpr char kHardwareStatusExport[] = "VeltarHardwareStatus";
 // of a degree, FALSE without a chip or a believable value. Looked up by name.
 using BoardTemperatureFunction = BOOL(WINAPI*)(LONG* milliCelsius);
 inline constexpr char kBoardTemperatureExport[] = "VeltarBoardTemperature";
+
+// Our own WinRing0.dll's reading of the memory modules' sensors (x64, with
+// PawnIO's SmbusI801 or SmbusPIIX4 module beside it): at most capacity
+// entries in slot order, in thousandths of a degree, a limit the module does
+// not declare believably LONG_MIN; returns how many it wrote. Looked up by name.
+typedef struct {
+    DWORD slot;
+    LONG milliCelsius;
+    LONG warningMilliCelsius;
+    LONG criticalMilliCelsius;
+} VELTAR_MEMORY_SENSOR;
+using MemoryTemperaturesFunction = DWORD(WINAPI*)(VELTAR_MEMORY_SENSOR* sensors, DWORD capacity);
+inline constexpr char kMemoryTemperaturesExport[] = "VeltarMemoryTemperatures";

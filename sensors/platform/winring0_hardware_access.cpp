@@ -1,5 +1,8 @@
 #include "sensors/platform/winring0_hardware_access.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "base/module_function.h"
 #include "sensors/platform/winring0.h"
 
@@ -61,6 +64,20 @@ std::optional<double> WinRing0HardwareAccess::BoardTemperature() {
     LONG milliCelsius = 0;
     if (!read || !read(&milliCelsius)) return std::nullopt;
     return milliCelsius / 1000.0;
+}
+
+// Our own library's export too; a limit it marks as not declared is none.
+std::vector<MemoryTemperature> WinRing0HardwareAccess::MemoryTemperatures() {
+    static const auto read = ModuleFunction<MemoryTemperaturesFunction>(L"WinRing0.dll", kMemoryTemperaturesExport);
+    if (!read) return {};
+    VELTAR_MEMORY_SENSOR sensors[8]{};
+    const DWORD count = std::min<DWORD>(read(sensors, 8), 8);
+    const auto limit = [](LONG milli) { return milli == LONG_MIN ? std::nullopt : DeclaredLimit(milli / 1000.0); };
+    std::vector<MemoryTemperature> temperatures;
+    for (DWORD i = 0; i < count; ++i)
+        temperatures.push_back({sensors[i].milliCelsius / 1000.0,
+                                {limit(sensors[i].warningMilliCelsius), limit(sensors[i].criticalMilliCelsius)}});
+    return temperatures;
 }
 
 }  // namespace veltar

@@ -13,6 +13,7 @@ public:
     std::uintptr_t SetThreadAffinity(std::uintptr_t mask) override;
     bool SetThreadGroupAffinity(const GroupAffinity& affinity, GroupAffinity* previous) override;
     std::optional<double> BoardTemperature() override;
+    std::vector<MemoryTemperature> MemoryTemperatures() override;
 };
 
 }  // namespace veltar

@@ -39,6 +39,7 @@ public:
     std::vector<std::uint32_t> ProcessorGroups() override { return m_groups; }
 
     std::optional<double> BoardTemperature() override { return board; }
+    std::vector<MemoryTemperature> MemoryTemperatures() override { return memory; }
 
     std::uintptr_t SetThreadAffinity(std::uintptr_t mask) override {
         ++maskCalls;
@@ -63,6 +64,7 @@ public:
     std::vector<Read> reads;
     bool failPinning = false;
     std::optional<double> board;  // what the Super I/O chip reads, where the library has one
+    std::vector<MemoryTemperature> memory;  // the memory modules' sensors, where the library reads them
     int maskCalls = 0;  // calls of SetThreadAffinity
     static constexpr std::uintptr_t kAllProcessors = ~std::uintptr_t{0};
     std::uintptr_t mask() const { return m_affinity.mask; }
