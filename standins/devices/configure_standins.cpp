@@ -3,8 +3,8 @@
 //   a fixture  PawnIO plays an AMD processor where the fixture has smn lines,
 //              else an Intel one where it has msr lines, else one that no
 //              module is for, and serves those registers, and through LpcIO
-//              the fixture's Super I/O chip; the storage driver makes the
-//              fixture's drives
+//              the fixture's Super I/O chip, and through the SMBus modules its
+//              memory modules; the storage driver makes the fixture's drives
 //   live       the storage driver makes this machine's NVMe drives, from 1 in
 //              the order of their names, and reads their temperatures from the
 //              kernel at every query; PawnIO plays no processor
@@ -13,6 +13,7 @@
 // installed. Which devices there are changes with the next Wine session.
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -65,6 +66,17 @@ std::vector<VeltarStandinDrive> FixtureDrives(const veltar::SensorFixture& fixtu
                           drive.celsius ? std::uint32_t{kDriveFixedTemperature} : std::uint32_t{kDriveNoTemperature},
                           drive.warning, drive.critical});
     return drives;
+}
+
+std::int32_t Milli(double celsius) { return static_cast<std::int32_t>(std::lround(celsius * 1000)); }
+
+std::vector<VeltarStandinMemoryModule> MemoryModules(const veltar::SensorFixture& fixture) {
+    std::vector<VeltarStandinMemoryModule> modules;
+    for (const veltar::FixtureMemoryModule& module : fixture.memoryModules)
+        modules.push_back({module.slot, module.ddr5 ? std::uint32_t{kStandinDdr5} : std::uint32_t{kStandinDdr4},
+                           Milli(module.celsius.value_or(0)), Milli(module.warning), Milli(module.critical),
+                           !module.celsius});
+    return modules;
 }
 
 // An open key below HKEY_LOCAL_MACHINE, closed with the object.
@@ -132,6 +144,7 @@ std::optional<const char*> WriteSettings(const veltar::SensorFixture& served, bo
                     : pawnIo.Remove(L"Chip");
     const bool written = pawnIo.SetNumber(L"Present", withPawnIo) && pawnIo.SetNumber(L"Vendor", Vendor(served)) &&
                          pawnIo.SetTable(L"Msr", msr) && pawnIo.SetTable(L"Smn", smn) && chipWritten &&
+                         pawnIo.SetTable(L"Memory", MemoryModules(served)) &&
                          (live ? WriteLiveDrives(storage) : storage.SetTable(L"Drives", FixtureDrives(served)));
     if (!written) return "the stand-ins' settings could not be written to the registry";
     return std::nullopt;

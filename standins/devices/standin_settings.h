@@ -31,6 +31,11 @@ typedef struct {
 #define VELTAR_STANDIN_AMD_MODULE "Veltar stand-in PawnIO module AMDFamily17"
 #define VELTAR_STANDIN_LPC_MODULE "Veltar stand-in PawnIO module LpcIO"
 enum { kStandinLpc = 3 };
+/* The SMBus modules load where the processor is of their chipset's maker:
+   SmbusI801 with an Intel one, SmbusPIIX4 with an AMD one. */
+#define VELTAR_STANDIN_SMBUS_I801_MODULE "Veltar stand-in PawnIO module SmbusI801"
+#define VELTAR_STANDIN_SMBUS_PIIX4_MODULE "Veltar stand-in PawnIO module SmbusPIIX4"
+enum { kStandinSmbusI801 = 4, kStandinSmbusPiix4 = 5 };
 
 /* REG_BINARY "Chip": the Super I/O chip on the first slot that LpcIO plays
    (none where the value is absent): Nuvoton where the id is not 0x8xxx, else
@@ -42,6 +47,24 @@ typedef struct {
     uint32_t base;
     int32_t celsius;
 } VeltarStandinChip;
+
+/* REG_BINARY "Memory": the memory modules' sensors the SMBus modules play, an
+   array of these: a DDR5 hub at 0x50 + slot or a DDR4 sensor at 0x18 + slot,
+   its temperature and the limits its registers hold, in thousandths of a
+   degree; with "fails" set every read of its temperature times out. On AMD's
+   controller they answer on port 0 only, and the firmware leaves port 2
+   selected. */
+enum { kStandinDdr5 = 1, kStandinDdr4 = 2 };
+typedef struct {
+    uint32_t slot;
+    uint32_t kind;
+    int32_t milliCelsius;
+    int32_t warning;
+    int32_t critical;
+    uint32_t fails;
+} VeltarStandinMemoryModule;
+
+#define VELTAR_STANDIN_MAX_MEMORY_MODULES 8
 
 /* The stand-in storage driver: the physical drives it makes when it starts,
    from the next Wine session on. */

@@ -251,6 +251,33 @@ std::optional<std::int64_t> BoardTemperature(const SensorTree& tree) {
     return std::nullopt;
 }
 
+std::vector<MemorySensor> MemorySensors(const SensorTree& tree) {
+    std::vector<MemorySensor> sensors;
+    for (const auto& [driver, first] : {std::pair{"spd5118", 0x50u}, std::pair{"jc42", 0x18u}}) {
+        const std::string folder = std::string("sys/bus/i2c/drivers/") + driver;
+        for (const std::string& device : tree.List(folder)) {
+            // "<bus>-<address>", the address in four hexadecimal digits.
+            const std::size_t dash = device.find('-');
+            std::uint32_t address = 0;
+            if (dash == std::string::npos) continue;
+            const auto [last, ec] = std::from_chars(device.data() + dash + 1, device.data() + device.size(), address, 16);
+            if (ec != std::errc() || last != device.data() + device.size() || address < first || address >= first + 8)
+                continue;
+            const std::uint32_t slot = address - first;
+            if (std::ranges::any_of(sensors, [&](const MemorySensor& s) { return s.slot == slot; })) continue;
+            for (const std::string& monitor : Numbered(tree, folder + "/" + device + "/hwmon", "hwmon")) {
+                const auto milli = ReadInteger(tree, monitor + "/temp1_input");
+                if (!milli) continue;
+                sensors.push_back({slot, *milli, ReadInteger(tree, monitor + "/temp1_max"),
+                                   ReadInteger(tree, monitor + "/temp1_crit")});
+                break;
+            }
+        }
+    }
+    std::ranges::sort(sensors, {}, &MemorySensor::slot);
+    return sensors;
+}
+
 std::vector<std::uint8_t> SmartData(int celsius) {
     std::vector<std::uint8_t> data(512, 0);
     data[0] = 0x10;  // revision

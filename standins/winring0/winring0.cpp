@@ -1,12 +1,14 @@
 // A WinRing0.dll that reads model-specific registers from the sensor fixture
 // instead of the processor, or the Linux kernel's sensors with the live source,
-// which also give the board's Super I/O chip.
+// which also give the board's Super I/O chip and the memory modules' sensors.
 #include <windows.h>
 
+#include <climits>
 #include <cstdio>
 #include <optional>
 
 #include "sensors/platform/winring0.h"
+#include "sensors/temperature_limits.h"
 #include "standins/fixture/fixture_file.h"
 #include "standins/live/live_sensors.h"
 #include "standins/live/win_sensor_tree.h"
@@ -67,6 +69,23 @@ BOOL WINAPI VeltarBoardTemperature(LONG* milliCelsius) {
     if (!milli || *milli < -40000 || *milli > 125000) return FALSE;
     *milliCelsius = static_cast<LONG>(*milli);
     return TRUE;
+}
+
+// The memory modules' sensors as the Linux kernel's drivers read them, with
+// the live source; within what our own library believes.
+DWORD WINAPI VeltarMemoryTemperatures(VELTAR_MEMORY_SENSOR* sensors, DWORD capacity) {
+    if (!sensors || !g_live) return 0;
+    const auto limit = [](std::optional<std::int64_t> milli) {
+        return milli && veltar::DeclaredLimit(*milli / 1000.0) ? static_cast<LONG>(*milli) : LONG_MIN;
+    };
+    DWORD written = 0;
+    for (const veltar::live::MemorySensor& sensor : veltar::live::MemorySensors(*g_live)) {
+        if (written == capacity) break;
+        if (sensor.milliCelsius < -40000 || sensor.milliCelsius > 125000) continue;
+        sensors[written++] = {sensor.slot, static_cast<LONG>(sensor.milliCelsius), limit(sensor.warning),
+                              limit(sensor.critical)};
+    }
+    return written;
 }
 
 }  // extern "C"
