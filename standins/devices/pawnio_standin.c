@@ -277,13 +277,14 @@ static const VeltarStandinMemoryModule* ModuleAt(ULONG64 address) {
    page 0, the limits and the temperature. */
 static NTSTATUS HubByte(const VeltarStandinMemoryModule* m, ULONG64 reg, UCHAR* byte) {
     USHORT word = 0;
+    ULONG64 first = reg;
     if (m->fails && (reg == 49 || reg == 50)) return STATUS_IO_TIMEOUT;
-    if (reg == 0 || reg == 1) word = 0x1851;
+    if (reg == 0 || reg == 1) word = 0x1851, first = 0;
     else if (reg == 5) word = 0x02;
-    else if (reg == 28 || reg == 29) word = Encoded(m->warning, m->kind);
-    else if (reg == 32 || reg == 33) word = Encoded(m->critical, m->kind);
-    else if (reg == 49 || reg == 50) word = Encoded(m->milliCelsius, m->kind);
-    *byte = (UCHAR)(reg & 1 ? word >> 8 : word);
+    else if (reg == 28 || reg == 29) word = Encoded(m->warning, m->kind), first = 28;
+    else if (reg == 32 || reg == 33) word = Encoded(m->critical, m->kind), first = 32;
+    else if (reg == 49 || reg == 50) word = Encoded(m->milliCelsius, m->kind), first = 49;
+    *byte = (UCHAR)(reg == first ? word : word >> 8);
     return STATUS_SUCCESS;
 }
 

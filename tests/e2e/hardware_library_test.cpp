@@ -165,6 +165,56 @@ TEST_P(HardwareLibrary, TheBoardsChipGivesTheMainboardLineOnADesktopWithoutAZone
     }
 }
 
+// The x64 library reads the memory modules' sensors through the SMBus module
+// PawnIO takes for the chipset, after the graphics card's line, each judged
+// against its own limits; the x86 one has no SMBus module. The stand-in plays
+// AMD's controller with port 2 selected and the modules on port 0, and refuses
+// any write.
+TEST_P(HardwareLibrary, TheMemoryModulesSensorsFollowTheGraphicsCard) {
+    const bool x64 = std::string(GetParam()) == "win64";
+    const std::string build = SourcePath(std::string("build/") + GetParam());
+    for (const char* dll : {"gdi32.dll", "gdi32w.dll"}) fs::copy_file(build + "/" + dll, folder.path() / dll);
+    const std::string intel = Fixture("memory.txt");
+    const std::string amd = (folder.path() / "amd.txt").string();
+    std::ofstream(amd, std::ios::binary) << FileContents(Fixture("amd.txt"))
+                                         << "memory 1 ddr4 -3.0625 limits 85 95\nmemory 4 ddr4 45.5 limits 85 95\n";
+    const struct {
+        const char* name;
+        std::string fixture;
+        bool modules;
+        std::string memory;
+        std::string check;
+    } cases[] = {
+        {"DDR5 on Intel's controller", intel, true,
+         x64 ? "内存1温度: 56.25℃\r\n内存2温度: 41.50℃\r\n" : "", x64 ? "VELTAR WARNING - memory_1 at 56.25 C" : "VELTAR UNKNOWN"},
+        {"DDR4 on AMD's, port 0", amd, true,
+         x64 ? "内存1温度: -3.06℃\r\n内存2温度: 45.50℃\r\n" : "", x64 ? "VELTAR OK" : "VELTAR UNKNOWN"},
+        {"without a module file", intel, false, "", "VELTAR UNKNOWN"},
+    };
+    AddBothModules();
+    for (const auto& c : cases) {
+        ConfigureDevices(c.fixture);
+        fs::remove(folder.path() / "SmbusI801.bin");
+        fs::remove(folder.path() / "SmbusPIIX4.bin");
+        if (c.modules) {
+            // Both lie beside the library; the driver refuses the other chipset's.
+            AddModule("SmbusI801.bin", VELTAR_STANDIN_SMBUS_I801_MODULE);
+            AddModule("SmbusPIIX4.bin", VELTAR_STANDIN_SMBUS_PIIX4_MODULE);
+        }
+        const std::vector<std::string> environment{"VELTAR_SENSORS=" + c.fixture, "WINEDLLOVERRIDES=gdi32=n,b"};
+        const std::string program = (folder.path() / "veltar-report.exe").string();
+        const ProcessResult text = RunUnderWine(program, environment, {});
+        EXPECT_EQ(text.exitCode, 0) << text.err;
+        // The memory's lines end the report, right after the graphics card's where there is one.
+        const std::size_t memory = text.out.find("内存");
+        EXPECT_EQ(memory == std::string::npos ? std::string() : text.out.substr(memory), c.memory) << c.name << "\n" << text.out;
+        if (!c.memory.empty() && c.fixture == intel)
+            EXPECT_TRUE(text.out.substr(0, memory).ends_with("GPU1-温度: 65.30℃\r\n")) << text.out;
+        const ProcessResult check = RunUnderWine(program, environment, {"--format=nagios", "--sensor=memory"});
+        EXPECT_EQ(check.out.substr(0, std::string(c.check).size()), c.check) << c.name << "\n" << check.out;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, HardwareLibrary, ::testing::Values("win32", "win64"));
 
 }  // namespace

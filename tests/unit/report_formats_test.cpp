@@ -126,7 +126,7 @@ TEST(ReportOptions, WrongCombinationsAreRefusedWithAReason) {
         const char16_t* error;
     } cases[] = {
         {{u"--format=json"}, u"unknown format: json (prometheus, nagios or csv)"},
-        {{u"--sensor=fan"}, u"unknown sensor: fan (mainboard, disk, cpu or gpu)"},
+        {{u"--sensor=fan"}, u"unknown sensor: fan (mainboard, disk, cpu, gpu or memory)"},
         {{u"--format=csv", u"--format=csv"}, u"--format is given more than once"},
         {{u"--warning=80"}, u"--warning and --critical go with --format=nagios"},
         {{u"--format=nagios", u"--critical=9:1"}, u"--critical is not a range: 9:1"},
