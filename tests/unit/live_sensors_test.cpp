@@ -249,6 +249,27 @@ TEST(LiveBoard, TheSuperIoDriversBoardInputIsTheMainboard) {
     }
 }
 
+// The slot from the bus address the i2c device is named by; the hub's reading
+// where both drivers claim a slot; devices outside the eight slots ignored.
+TEST(LiveMemory, EachModulesSensorByItsSlotWithItsLimits) {
+    MemorySensorTree tree;
+    const auto add = [&](const std::string& device, const char* input, const char* max) {
+        const std::string monitor = "sys/bus/i2c/drivers/" + device + "/hwmon/hwmon7/";
+        tree.Add(monitor + "temp1_input", std::string(input) + "\n");
+        if (max) tree.Add(monitor + "temp1_max", std::string(max) + "\n");
+        tree.Add(monitor + "temp1_crit", "85000\n");
+    };
+    add("spd5118/3-0052", "41250", "55000");
+    add("spd5118/3-0050", "-2500", nullptr);
+    add("jc42/3-001a", "40000", "80000");   // slot 2 again: the hub's stands
+    add("jc42/3-0019", "33125", "80000");
+    add("jc42/3-0020", "30000", "80000");   // not a slot's address
+    add("spd5118/3-0053", "none", "55000");  // unreadable
+    EXPECT_EQ(MemorySensors(tree), (std::vector<MemorySensor>{{0, -2500, std::nullopt, 85000},
+                                                              {1, 33125, 80000, 85000},
+                                                              {2, 41250, 55000, 85000}}));
+}
+
 TEST(LiveSummary, NamesWhatWasFoundAndIsEmptyWithoutSensors) {
     MemorySensorTree tree;
     tree.Add("sys/class/thermal/thermal_zone0/temp", "45000\n");

@@ -241,7 +241,7 @@ TEST(TemperatureReport, ProcessorsOfEveryGroupAreNumberedOnAndEachReadIsPinnedWi
     EXPECT_EQ(m.hardware.maskCalls, 0);
 }
 
-TEST(TemperatureReport, GraphicsAdaptersWithATemperatureFollowTheProcessorsAndEveryHandleIsClosed) {
+TEST(TemperatureReport, GraphicsAdaptersFollowTheProcessorsEveryHandleClosedAndTheMemoryComesLast) {
     Machine m(std::string(kRegisters) +
                   "gpu 0x1d0f1 0 653 0            # 65.3 degrees\n"
                   "gpu 0x1d0f2 0xC00000BB 0 0     # the query fails\n"
@@ -249,7 +249,10 @@ TEST(TemperatureReport, GraphicsAdaptersWithATemperatureFollowTheProcessorsAndEv
                   "gpu 0x1d0f4 0xC0000002 0 0     # the Basic Render Driver\n"
                   "gpu 0x1d0f5 0 1 1              # 0.1 degrees\n",
               1);
-    EXPECT_EQ(m.Report(), u"CPU1-温度: 45.00℃\r\nGPU1-温度: 65.30℃\r\nGPU2-温度: 0.10℃\r\n");
+    // The memory modules' sensors come last, numbered from 1.
+    m.hardware.memory = {{56.25, {55.0, 85.0}}, {-3.063, {}}};
+    EXPECT_EQ(m.Report(), u"CPU1-温度: 45.00℃\r\nGPU1-温度: 65.30℃\r\nGPU2-温度: 0.10℃\r\n"
+                          u"内存1温度: 56.25℃\r\n内存2温度: -3.06℃\r\n");
     EXPECT_EQ(m.graphics.handedOut, 5u);
     EXPECT_EQ(m.graphics.closed, 5u);
     EXPECT_EQ(m.graphics.physicalIndexes, std::vector<std::uint32_t>(5, 0));
