@@ -1,6 +1,7 @@
 #include "standins/live/live_sensors.h"
 
 #include <algorithm>
+#include <climits>
 #include <charconv>
 #include <set>
 
@@ -251,8 +252,13 @@ std::optional<std::int64_t> BoardTemperature(const SensorTree& tree) {
     return std::nullopt;
 }
 
-std::vector<MemorySensor> MemorySensors(const SensorTree& tree) {
-    std::vector<MemorySensor> sensors;
+std::vector<hardware::MemoryReading> MemorySensors(const SensorTree& tree) {
+    std::vector<hardware::MemoryReading> sensors;
+    const auto milli = [&](const std::string& path) -> std::optional<std::int32_t> {
+        const auto value = ReadInteger(tree, path);
+        if (!value || *value < INT32_MIN || *value > INT32_MAX) return std::nullopt;
+        return static_cast<std::int32_t>(*value);
+    };
     for (const auto& [driver, first] : {std::pair{"spd5118", 0x50u}, std::pair{"jc42", 0x18u}}) {
         const std::string folder = std::string("sys/bus/i2c/drivers/") + driver;
         for (const std::string& device : tree.List(folder)) {
@@ -264,17 +270,16 @@ std::vector<MemorySensor> MemorySensors(const SensorTree& tree) {
             if (ec != std::errc() || last != device.data() + device.size() || address < first || address >= first + 8)
                 continue;
             const std::uint32_t slot = address - first;
-            if (std::ranges::any_of(sensors, [&](const MemorySensor& s) { return s.slot == slot; })) continue;
+            if (std::ranges::any_of(sensors, [&](const auto& s) { return s.slot == slot; })) continue;
             for (const std::string& monitor : Numbered(tree, folder + "/" + device + "/hwmon", "hwmon")) {
-                const auto milli = ReadInteger(tree, monitor + "/temp1_input");
-                if (!milli) continue;
-                sensors.push_back({slot, *milli, ReadInteger(tree, monitor + "/temp1_max"),
-                                   ReadInteger(tree, monitor + "/temp1_crit")});
+                const auto input = milli(monitor + "/temp1_input");
+                if (!input) continue;
+                sensors.push_back({slot, *input, milli(monitor + "/temp1_max"), milli(monitor + "/temp1_crit")});
                 break;
             }
         }
     }
-    std::ranges::sort(sensors, {}, &MemorySensor::slot);
+    std::ranges::sort(sensors, {}, &hardware::MemoryReading::slot);
     return sensors;
 }
 

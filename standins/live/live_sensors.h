@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hardware/memory_modules.h"
 #include "standins/fixture/sensor_fixture.h"
 #include "standins/live/sensor_tree.h"
 
@@ -55,19 +56,11 @@ std::vector<FixtureAdapter> GraphicsAdapters(const SensorTree& tree);
 // it8620-it8698's or it87952's first temperature; nothing without one.
 std::optional<std::int64_t> BoardTemperature(const SensorTree& tree);
 
-// A memory module's sensor as the kernel's spd5118 (DDR5) or jc42 (DDR4) driver
-// reads it, in thousandths of a degree: its slot from its bus address (0x50 +
-// slot, 0x18 + slot), temp1_input, and temp1_max and temp1_crit as its limits.
-struct MemorySensor {
-    std::uint32_t slot = 0;
-    std::int64_t milliCelsius = 0;
-    std::optional<std::int64_t> warning;
-    std::optional<std::int64_t> critical;
-    bool operator==(const MemorySensor&) const = default;
-};
-
-// The modules' sensors in slot order; a DDR5 hub's where both drivers name a slot.
-std::vector<MemorySensor> MemorySensors(const SensorTree& tree);
+// The memory modules' sensors as the kernel's spd5118 (DDR5) and jc42 (DDR4)
+// drivers read them, in slot order: the slot from the bus address (0x50 + slot,
+// 0x18 + slot), temp1_input, and temp1_max and temp1_crit as the limits, as they
+// are; a DDR5 hub's where both drivers name a slot.
+std::vector<hardware::MemoryReading> MemorySensors(const SensorTree& tree);
 
 // A drive's 512 bytes of SMART data holding the temperature attribute 194 (flags
 // 0x22) with the temperature in its raw value, and the checksum in the last byte.

@@ -75,15 +75,14 @@ BOOL WINAPI VeltarBoardTemperature(LONG* milliCelsius) {
 // the live source; within what our own library believes.
 DWORD WINAPI VeltarMemoryTemperatures(VELTAR_MEMORY_SENSOR* sensors, DWORD capacity) {
     if (!sensors || !g_live) return 0;
-    const auto limit = [](std::optional<std::int64_t> milli) {
-        return milli && veltar::DeclaredLimit(*milli / 1000.0) ? static_cast<LONG>(*milli) : LONG_MIN;
+    const auto limit = [](std::optional<std::int32_t> milli) {
+        return milli && veltar::DeclaredLimit(*milli / 1000.0) ? *milli : LONG_MIN;
     };
     DWORD written = 0;
-    for (const veltar::live::MemorySensor& sensor : veltar::live::MemorySensors(*g_live)) {
+    for (const veltar::hardware::MemoryReading& sensor : veltar::live::MemorySensors(*g_live)) {
         if (written == capacity) break;
         if (sensor.milliCelsius < -40000 || sensor.milliCelsius > 125000) continue;
-        sensors[written++] = {sensor.slot, static_cast<LONG>(sensor.milliCelsius), limit(sensor.warning),
-                              limit(sensor.critical)};
+        sensors[written++] = {sensor.slot, sensor.milliCelsius, limit(sensor.warning), limit(sensor.critical)};
     }
     return written;
 }

@@ -265,7 +265,7 @@ TEST(LiveMemory, EachModulesSensorByItsSlotWithItsLimits) {
     add("jc42/3-0019", "33125", "80000");
     add("jc42/3-0020", "30000", "80000");   // not a slot's address
     add("spd5118/3-0053", "none", "55000");  // unreadable
-    EXPECT_EQ(MemorySensors(tree), (std::vector<MemorySensor>{{0, -2500, std::nullopt, 85000},
+    EXPECT_EQ(MemorySensors(tree), (std::vector<hardware::MemoryReading>{{0, -2500, std::nullopt, 85000},
                                                               {1, 33125, 80000, 85000},
                                                               {2, 41250, 55000, 85000}}));
 }
