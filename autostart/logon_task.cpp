@@ -1,7 +1,6 @@
 #include "autostart/logon_task.h"
 
 namespace veltar {
-namespace {
 
 std::u16string XmlEscaped(std::u16string_view text) {
     std::u16string escaped;
@@ -17,8 +16,6 @@ std::u16string XmlEscaped(std::u16string_view text) {
     }
     return escaped;
 }
-
-}  // namespace
 
 std::u16string_view FolderOf(std::u16string_view path) {
     const auto slash = path.find_last_of(u"\\/");

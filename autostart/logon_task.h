@@ -11,6 +11,9 @@ inline constexpr char16_t kLogonTaskName[] = u"Veltar";
 // The local Administrators group: the task runs for each member who logs on.
 inline constexpr char16_t kAdministratorsGroupSid[] = u"S-1-5-32-544";
 
+// The text with XML's five special characters escaped.
+std::u16string XmlEscaped(std::u16string_view text);
+
 // The folder part of a full Windows path, without the trailing backslash.
 std::u16string_view FolderOf(std::u16string_view path);
 

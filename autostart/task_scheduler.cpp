@@ -4,7 +4,6 @@
 #include <oleauto.h>
 #include <taskschd.h>
 
-#include "autostart/logon_task.h"
 #include "base/scoped_com.h"
 
 namespace veltar {
@@ -48,61 +47,71 @@ SchedulerFailure OpenRootFolder(ScopedCom<ITaskFolder>& folder) {
     return {};
 }
 
-// The program of the task's first action, without the quotes it is stored in.
-std::u16string FirstProgram(IRegisteredTask* task) {
+std::u16string Text(const ScopedBstr& text) {
+    return text.get() ? std::u16string(reinterpret_cast<const char16_t*>(text.get()), SysStringLen(text.get()))
+                      : std::u16string();
+}
+
+// The program of the task's first action, without the quotes it is stored in,
+// and its arguments.
+void ReadFirstAction(IRegisteredTask* task, TaskState& state) {
     ScopedCom<ITaskDefinition> definition;
     ScopedCom<IActionCollection> actions;
     ScopedCom<IAction> action;
     ScopedCom<IExecAction> exec;
     ScopedBstr path;
+    ScopedBstr arguments;
     if (FAILED(task->get_Definition(definition.Receive())) || FAILED(definition->get_Actions(actions.Receive())) ||
         FAILED(actions->get_Item(1, action.Receive())) ||
-        FAILED(action->QueryInterface(IID_IExecAction, exec.ReceiveVoid())) || FAILED(exec->get_Path(path.Receive())) ||
-        !path.get())
-        return {};
-    std::u16string program(reinterpret_cast<const char16_t*>(path.get()), SysStringLen(path.get()));
-    if (program.size() >= 2 && program.front() == u'"' && program.back() == u'"')
-        program = program.substr(1, program.size() - 2);
-    return program;
+        FAILED(action->QueryInterface(IID_IExecAction, exec.ReceiveVoid())) || FAILED(exec->get_Path(path.Receive())))
+        return;
+    state.program = Text(path);
+    if (state.program.size() >= 2 && state.program.front() == u'"' && state.program.back() == u'"')
+        state.program = state.program.substr(1, state.program.size() - 2);
+    if (SUCCEEDED(exec->get_Arguments(arguments.Receive()))) state.arguments = Text(arguments);
 }
+
+std::u16string TaskCalled(std::u16string_view name) { return u"the task \\" + std::u16string(name); }
 
 }  // namespace
 
-SchedulerFailure RegisterLogonTask(const std::u16string& xml) {
+SchedulerFailure RegisterTask(std::u16string_view name, const std::u16string& xml, TaskAccount account) {
     ScopedCom<ITaskFolder> folder;
     if (auto failure = OpenRootFolder(folder); failure) return failure;
-    const ScopedBstr name(kLogonTaskName);
+    const ScopedBstr taskName(name);
     const ScopedBstr definition(xml);
     VARIANT none;
     VariantInit(&none);
     ScopedCom<IRegisteredTask> registered;
-    // The group principal comes from the definition: no user or password here.
-    const HRESULT hr = folder->RegisterTask(name.get(), definition.get(), TASK_CREATE_OR_UPDATE, none, none,
-                                            TASK_LOGON_GROUP, none, registered.Receive());
-    if (FAILED(hr)) return Failed(u"the task \\Veltar could not be registered", hr);
+    // The principal comes from the definition: no user or password here.
+    const HRESULT hr = folder->RegisterTask(taskName.get(), definition.get(), TASK_CREATE_OR_UPDATE, none, none,
+                                            account == TaskAccount::Group ? TASK_LOGON_GROUP
+                                                                          : TASK_LOGON_SERVICE_ACCOUNT,
+                                            none, registered.Receive());
+    if (FAILED(hr)) return Failed(TaskCalled(name) + u" could not be registered", hr);
     return {};
 }
 
-SchedulerFailure DeleteLogonTask() {
+SchedulerFailure DeleteTask(std::u16string_view name) {
     ScopedCom<ITaskFolder> folder;
     if (auto failure = OpenRootFolder(folder); failure) return failure;
-    const ScopedBstr name(kLogonTaskName);
-    const HRESULT hr = folder->DeleteTask(name.get(), 0);
-    if (FAILED(hr) && !IsMissing(hr)) return Failed(u"the task \\Veltar could not be removed", hr);
+    const ScopedBstr taskName(name);
+    const HRESULT hr = folder->DeleteTask(taskName.get(), 0);
+    if (FAILED(hr) && !IsMissing(hr)) return Failed(TaskCalled(name) + u" could not be removed", hr);
     return {};
 }
 
-SchedulerFailure QueryLogonTask(LogonTaskState& state) {
+SchedulerFailure QueryTask(std::u16string_view name, TaskState& state) {
     state = {};
     ScopedCom<ITaskFolder> folder;
     if (auto failure = OpenRootFolder(folder); failure) return failure;
-    const ScopedBstr name(kLogonTaskName);
+    const ScopedBstr taskName(name);
     ScopedCom<IRegisteredTask> task;
-    const HRESULT hr = folder->GetTask(name.get(), task.Receive());
+    const HRESULT hr = folder->GetTask(taskName.get(), task.Receive());
     if (IsMissing(hr)) return {};
-    if (FAILED(hr)) return Failed(u"the task \\Veltar could not be read", hr);
+    if (FAILED(hr)) return Failed(TaskCalled(name) + u" could not be read", hr);
     state.registered = true;
-    state.program = FirstProgram(task.get());
+    ReadFirstAction(task.get(), state);
     return {};
 }
 

@@ -23,6 +23,7 @@
 #include "report/csv_rows.h"
 #include "report/history_export.h"
 #include "report/report_options.h"
+#include "report/round_schedule.h"
 #include "sensors/platform/com_setup.h"
 #include "sensors/platform/machine_report.h"
 #include "sensors/platform/winring0.h"
@@ -215,25 +216,40 @@ bool Deliver(const ReportOptions& options, const std::u16string& text) {
     return false;
 }
 
-// The report tool's rounds with the library initialised; the exit status.
+// Prometheus' textfile collector reads what the rounds leave in the file: they
+// go on without the hardware-access library, saying so in the file, and try it
+// again each round.
+bool WritesRoundsWithoutLibrary(const ReportOptions& options) {
+    return options.format == ReportFormat::Prometheus && options.intervalSeconds && options.output;
+}
+
+// The report tool's rounds, with the library initialised or, where it goes on
+// without, trying it each round; the exit status.
 class Rounds {
 public:
-    explicit Rounds(const ReportOptions& options) : m_options(options) {}
+    Rounds(const ReportOptions& options, bool initialized) : m_options(options), m_initialized(initialized) {}
+    Rounds(const Rounds&) = delete;
+    Rounds& operator=(const Rounds&) = delete;
+    ~Rounds() {
+        if (m_initialized) DeinitializeOls();
+    }
 
     int Run() {
         if (m_options.format == ReportFormat::Nagios) return Check();
         bool allWritten = true;
         for (std::uint32_t round = 1;; ++round) {
-            const auto readings = ReadingsWithDiagnosticsOnStandardError(m_reader);
-            if (!readings) {
+            if (!m_initialized) m_initialized = InitializeOls() != FALSE;
+            const std::optional<std::u16string> text =
+                m_initialized ? ReportText() : veltar::FormatRoundGauges(false, veltar::UtcNowMs());
+            if (!text) {
                 Say(u"standard output could not be set aside while the report was built; no report was printed.");
                 return 1;
             }
-            const bool written = Deliver(m_options, Text(veltar::KeepSensors(*readings, m_options.sensors)));
+            const bool written = Deliver(m_options, *text);
             // Standard output that cannot be written to will not be later; a
             // file held by a reader may be free at the next round.
             if (!written && !m_options.output) return 1;
-            allWritten = allWritten && written;
+            allWritten = allWritten && written && m_initialized;
             if (!m_options.intervalSeconds || (m_options.count && round >= *m_options.count)) break;
             if (WaitUntilNextRound()) break;
         }
@@ -242,9 +258,17 @@ public:
     }
 
 private:
+    // The round's text from fresh readings; none when standard output could not be set aside.
+    std::optional<std::u16string> ReportText() {
+        const auto readings = ReadingsWithDiagnosticsOnStandardError(m_reader);
+        if (!readings) return std::nullopt;
+        return Text(veltar::KeepSensors(*readings, m_options.sensors));
+    }
+
     std::u16string Text(const std::vector<TemperatureReading>& readings) {
         switch (m_options.format) {
-            case ReportFormat::Prometheus: return veltar::FormatPrometheus(readings);
+            case ReportFormat::Prometheus:
+                return veltar::FormatPrometheus(readings) + veltar::FormatRoundGauges(true, veltar::UtcNowMs());
             case ReportFormat::Csv: {
                 // A file replaced whole is a new table each time; standard output one table.
                 std::u16string text = m_headerWritten && !m_options.output ? u"" : veltar::CsvHeader();
@@ -257,11 +281,11 @@ private:
         return veltar::FormatReport(readings);
     }
 
-    // True when the rounds are to end.
+    // True when the rounds are to end. The tick count goes on while the machine sleeps.
     bool WaitUntilNextRound() {
-        const ULONGLONG due = m_started + static_cast<ULONGLONG>(*m_options.intervalSeconds) * 1000 * ++m_waits;
         const ULONGLONG now = GetTickCount64();
-        return WaitForSingleObject(g_stop, due > now ? static_cast<DWORD>(due - now) : 0) == WAIT_OBJECT_0;
+        const ULONGLONG due = veltar::NextRoundDue(m_started, ULONGLONG{*m_options.intervalSeconds} * 1000, now);
+        return WaitForSingleObject(g_stop, static_cast<DWORD>(due - now)) == WAIT_OBJECT_0;
     }
 
     int Check() {
@@ -275,16 +299,18 @@ private:
     }
 
     const ReportOptions& m_options;
+    bool m_initialized;
     // Its management-service connections serve every round.
     veltar::MachineReader m_reader;
     bool m_headerWritten = false;
     ULONGLONG m_started = GetTickCount64();
-    ULONGLONG m_waits = 0;
 };
 
-// Reads and writes with the library initialised; the exit status.
+// Reads and writes with the library initialised, or in rounds that go on
+// without it; the exit status.
 int RunWithLibrary(const ReportOptions& options, HMODULE library) {
-    if (!InitializeOls()) {
+    const bool initialized = InitializeOls() != FALSE;
+    if (!initialized) {
         const std::u16string failed =
             u"the hardware-access library WinRing0.dll could not be initialised (InitializeOls failed); "
             u"no processor registers can be read.";
@@ -295,11 +321,10 @@ int RunWithLibrary(const ReportOptions& options, HMODULE library) {
         }
         Say(failed);
         if (!status.empty()) Say(status);
-        return 1;
+        if (!WritesRoundsWithoutLibrary(options)) return 1;
+        Say(u"the rounds go on, writing veltar_scrape_success 0, and try the library again each round.");
     }
-    const int status = Rounds(options).Run();
-    DeinitializeOls();
-    return status;
+    return Rounds(options, initialized).Run();
 }
 
 int Run(const ReportOptions& options) {

@@ -46,4 +46,18 @@ std::u16string FormatPrometheus(const std::vector<TemperatureReading>& readings)
     return text;
 }
 
+std::u16string FormatRoundGauges(bool readHardware, std::int64_t utcMs) {
+    std::u16string text;
+    AppendFormatted(text,
+                    u"# HELP veltar_scrape_success Whether the last round could read this computer's hardware (1) or "
+                    u"not (0).\n# TYPE veltar_scrape_success gauge\nveltar_scrape_success %d\n",
+                    readHardware ? 1 : 0);
+    AppendFormatted(text,
+                    u"# HELP veltar_last_round_timestamp_seconds When the last round ran, in seconds since 1970 "
+                    u"(UTC).\n# TYPE veltar_last_round_timestamp_seconds gauge\n"
+                    u"veltar_last_round_timestamp_seconds %lld.%03d\n",
+                    static_cast<long long>(utcMs / 1000), static_cast<int>(utcMs % 1000));
+    return text;
+}
+
 }  // namespace veltar

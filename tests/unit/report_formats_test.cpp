@@ -9,6 +9,7 @@
 #include "report/check_plugin.h"
 #include "report/csv_rows.h"
 #include "report/report_options.h"
+#include "report/round_schedule.h"
 #include "sensors/prometheus_text.h"
 
 namespace veltar {
@@ -109,6 +110,30 @@ TEST(PrometheusText, LimitFamiliesCarryTheTemperatureSamplesLabelsAndAreLeftOutW
               u"veltar_temperature_critical_celsius{sensor=\"mainboard\",index=\"1\"} 100.05\n"
               u"veltar_temperature_critical_celsius{sensor=\"disk\",index=\"2\"} 80.00\n"
               u"veltar_temperature_critical_celsius{sensor=\"gpu\",index=\"1\"} 95.00\n");
+}
+
+TEST(PrometheusText, EachRoundSaysWhetherItReadTheHardwareAndWhenItRan) {
+    EXPECT_EQ(FormatRoundGauges(false, 1'765'290'123'045),
+              u"# HELP veltar_scrape_success Whether the last round could read this computer's hardware (1) or not "
+              u"(0).\n# TYPE veltar_scrape_success gauge\nveltar_scrape_success 0\n"
+              u"# HELP veltar_last_round_timestamp_seconds When the last round ran, in seconds since 1970 (UTC).\n"
+              u"# TYPE veltar_last_round_timestamp_seconds gauge\nveltar_last_round_timestamp_seconds 1765290123.045\n");
+    EXPECT_NE(FormatRoundGauges(true, 5).find(u"veltar_scrape_success 1\n"), std::u16string::npos);
+}
+
+// Rounds stay on the grid of the start; those whose time has passed are skipped.
+TEST(RoundSchedule, TheNextRoundIsTheFirstTimeOfTheGridStillAhead) {
+    const struct {
+        std::uint64_t now;
+        std::uint64_t due;
+    } cases[] = {
+        {1'000, 16'000},                   // a round of a second
+        {15'999, 16'000},                  // a round just in time
+        {16'000, 31'000},                  // one that ends as the next is due: not back to back
+        {16'500, 31'000},                  // one half a second late
+        {1'000 + 3'600'000 + 7'000, 3'616'000},  // an hour's sleep: the 240 rounds missed are skipped
+    };
+    for (const auto& c : cases) EXPECT_EQ(NextRoundDue(1'000, 15'000, c.now), c.due) << c.now;
 }
 
 TEST(CsvRows, IsoTimeWithTheOffsetAndOneRowAReading) {

@@ -1,0 +1,114 @@
+#include "autostart/exporter_task.h"
+
+#include <optional>
+#include <string>
+
+#include "autostart/logon_task.h"
+
+namespace veltar {
+namespace {
+
+constexpr std::u16string_view kDirectoryOption = u"--directory=";
+constexpr std::u16string_view kIntervalOption = u"--interval=";
+
+// Whole seconds, 1 to an hour; none for anything else.
+std::optional<std::uint32_t> Seconds(std::u16string_view text) {
+    if (text.empty() || text.size() > 4) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char16_t c : text) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(c - u'0');
+    }
+    if (value < 1 || value > kLongestExporterInterval) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::variant<ExporterSettings, std::u16string> ParseExporterSettings(std::span<const std::u16string_view> arguments) {
+    ExporterSettings settings;
+    bool directoryGiven = false;
+    bool intervalGiven = false;
+    for (const std::u16string_view argument : arguments) {
+        if (argument.starts_with(kDirectoryOption)) {
+            if (directoryGiven) return u"--directory is given more than once";
+            directoryGiven = true;
+            settings.directory = argument.substr(kDirectoryOption.size());
+            while (settings.directory.size() > 3 && settings.directory.back() == u'\\') settings.directory.pop_back();
+            if (settings.directory.empty() || settings.directory.find(u'"') != std::u16string::npos)
+                return u"--directory takes a folder: " + std::u16string(argument);
+        } else if (argument.starts_with(kIntervalOption)) {
+            if (intervalGiven) return u"--interval is given more than once";
+            intervalGiven = true;
+            const auto seconds = Seconds(argument.substr(kIntervalOption.size()));
+            if (!seconds) return u"--interval takes whole seconds, 1 to 3600: " + std::u16string(argument);
+            settings.intervalSeconds = *seconds;
+        } else {
+            return u"unknown argument: " + std::u16string(argument);
+        }
+    }
+    return settings;
+}
+
+std::u16string ExporterOutput(std::u16string_view directory) {
+    std::u16string output(directory);
+    if (!output.ends_with(u'\\')) output += u'\\';
+    return output + u"veltar.prom";
+}
+
+std::u16string ExporterArguments(const ExporterSettings& settings) {
+    const std::string seconds = std::to_string(settings.intervalSeconds);
+    return u"--format=prometheus --interval=" + std::u16string(seconds.begin(), seconds.end()) + u" --output=\"" +
+           ExporterOutput(settings.directory) + u"\"";
+}
+
+std::u16string ExporterTaskXml(std::u16string_view reportProgram, const ExporterSettings& settings) {
+    return std::u16string(
+               u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+               u"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+               u"  <RegistrationInfo>\r\n"
+               u"    <Author>Veltar</Author>\r\n"
+               u"    <Description>Keeps veltar-report writing this computer's temperatures for Prometheus' textfile "
+               u"collector.</Description>\r\n"
+               u"  </RegistrationInfo>\r\n"
+               u"  <Triggers>\r\n"
+               u"    <BootTrigger>\r\n"
+               u"      <Enabled>true</Enabled>\r\n"
+               u"    </BootTrigger>\r\n"
+               u"  </Triggers>\r\n"
+               u"  <Principals>\r\n"
+               u"    <Principal id=\"Author\">\r\n"
+               u"      <UserId>") +
+           kLocalSystemSid +
+           u"</UserId>\r\n"
+           u"      <RunLevel>HighestAvailable</RunLevel>\r\n"
+           u"    </Principal>\r\n"
+           u"  </Principals>\r\n"
+           u"  <Settings>\r\n"
+           u"    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
+           u"    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
+           u"    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
+           u"    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\r\n"
+           u"    <RestartOnFailure>\r\n"
+           u"      <Interval>PT1M</Interval>\r\n"
+           u"      <Count>255</Count>\r\n"
+           u"    </RestartOnFailure>\r\n"
+           u"    <Enabled>true</Enabled>\r\n"
+           u"  </Settings>\r\n"
+           u"  <Actions Context=\"Author\">\r\n"
+           u"    <Exec>\r\n"
+           u"      <Command>&quot;" +
+           XmlEscaped(reportProgram) +
+           u"&quot;</Command>\r\n"
+           u"      <Arguments>" +
+           XmlEscaped(ExporterArguments(settings)) +
+           u"</Arguments>\r\n"
+           u"      <WorkingDirectory>" +
+           XmlEscaped(FolderOf(reportProgram)) +
+           u"</WorkingDirectory>\r\n"
+           u"    </Exec>\r\n"
+           u"  </Actions>\r\n"
+           u"</Task>\r\n";
+}
+
+}  // namespace veltar
