@@ -91,6 +91,50 @@ TEST_P(Autostart, RefusesWrongArgumentsAndAProgramNotBesideIt) {
     EXPECT_EQ(FolderEntries(tasks), std::set<std::string>{});
 }
 
+// The exporter's task, beside the logon task and independent of it: its folder
+// made, an interval out of range refused before anything is registered.
+TEST_P(Autostart, TurnsTheExporterOnAndOffBesideTheLogonTask) {
+    ASSERT_EQ(Run({"exporter", "off"}).exitCode, 0);
+    ASSERT_EQ(Run({"on"}).exitCode, 0);
+    ProcessResult r = Run({"exporter", "status"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "The exporter does not run.\r\n");
+
+    TemporaryFolder folder("exporter");
+    const fs::path textfiles = folder.path() / "text files" / "inputs";
+    std::string directory = "Z:" + textfiles.string();
+    std::replace(directory.begin(), directory.end(), '/', '\\');
+    r = Run({"exporter", "on", "--directory=" + directory, "--interval=0"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.starts_with("veltar-autostart: --interval takes whole seconds, 1 to 3600: --interval=0\r\nUsage"))
+        << r.err;
+    EXPECT_EQ(FolderEntries(tasks), std::set<std::string>{"Veltar"});
+
+    r = Run({"exporter", "on", "--directory=" + directory, "--interval=30"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string report = "Z:" + SourcePath("build/" + Architecture(GetParam()) + "/veltar-report.exe");
+    std::replace(report.begin(), report.end(), '/', '\\');
+    EXPECT_EQ(r.out, "The exporter runs from the next start of Windows on (task \\Veltar exporter): " + report +
+                         " --format=prometheus --interval=30 --output=\"" + directory + "\\veltar.prom\"\r\n");
+    EXPECT_TRUE(fs::is_directory(textfiles));
+    EXPECT_EQ(FolderEntries(tasks), (std::set<std::string>{"Veltar", "Veltar exporter"}));
+    const std::string stored = FileContents(tasks / "Veltar exporter");
+    for (const char* setting : {"<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>",
+                                "<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+                                "<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>"})
+        EXPECT_NE(stored.find(setting), std::string::npos) << setting << "\n" << stored;
+    EXPECT_EQ(Run({"exporter", "status"}).exitCode, 0);
+
+    for (int round = 0; round < 2; ++round) {
+        r = Run({"exporter", "off"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "The exporter does not run.\r\n");
+    }
+    EXPECT_EQ(FolderEntries(tasks), std::set<std::string>{"Veltar"});
+    EXPECT_EQ(Run({"status"}).exitCode, 0);
+    EXPECT_EQ(Run({"off"}).exitCode, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, Autostart, ::testing::Values("win32", "win64"));
 
 }  // namespace
