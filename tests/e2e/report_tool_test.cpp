@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -19,6 +20,20 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Fixture(const std::string& name) { return SourcePath("tests/fixtures/" + name); }
+
+// The gauges that end every Prometheus round, the file's last lines.
+std::regex RoundGauges(int success) {
+    return std::regex("# HELP veltar_scrape_success [^\n]*\n# TYPE veltar_scrape_success gauge\nveltar_scrape_success " +
+                      std::to_string(success) +
+                      "\n# HELP veltar_last_round_timestamp_seconds [^\n]*\n# TYPE veltar_last_round_timestamp_seconds "
+                      "gauge\nveltar_last_round_timestamp_seconds 1[0-9]{9}\\.[0-9]{3}\n$");
+}
+
+std::string WindowsPath(const fs::path& path) {
+    std::string windows = "Z:" + path.string();
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+}
 
 class ReportTool : public ::testing::TestWithParam<const char*> {
 protected:
@@ -61,14 +76,47 @@ TEST_P(ReportTool, WritesTheSameReadingsForPrometheus) {
                 (i == 1 ? "45" : i == 2 ? "50" : "40") + ".00\n";
         throttle += "veltar_temperature_warning_celsius{sensor=\"cpu\",index=\"" + std::to_string(i) + "\"} 100.00\n";
     }
-    EXPECT_EQ(r.out,
-              "# HELP veltar_temperature_celsius Temperature of a sensor of this computer, in degrees Celsius.\n"
-              "# TYPE veltar_temperature_celsius gauge\n"
-              "veltar_temperature_celsius{sensor=\"mainboard\",index=\"1\"} 27.85\n"
-              "veltar_temperature_celsius{sensor=\"disk\",index=\"1\"} 45.00\n"
-              "veltar_temperature_celsius{sensor=\"disk\",index=\"2\"} 38.00\n"
-              "veltar_temperature_celsius{sensor=\"disk\",index=\"3\"} 0.00\n" +
-                  cpus + throttle);
+    const std::string readings =
+        "# HELP veltar_temperature_celsius Temperature of a sensor of this computer, in degrees Celsius.\n"
+        "# TYPE veltar_temperature_celsius gauge\n"
+        "veltar_temperature_celsius{sensor=\"mainboard\",index=\"1\"} 27.85\n"
+        "veltar_temperature_celsius{sensor=\"disk\",index=\"1\"} 45.00\n"
+        "veltar_temperature_celsius{sensor=\"disk\",index=\"2\"} 38.00\n"
+        "veltar_temperature_celsius{sensor=\"disk\",index=\"3\"} 0.00\n" +
+        cpus + throttle;
+    EXPECT_EQ(r.out.substr(0, readings.size()), readings);
+    EXPECT_TRUE(std::regex_match(r.out.substr(readings.size()), RoundGauges(1))) << r.out;
+}
+
+// Prometheus' textfile collector reads the file the rounds replace: without the
+// hardware-access library they write that they could not read it, and they try
+// it again each round; a single run still fails as before.
+TEST_P(ReportTool, PrometheusRoundsIntoAFileGoOnWithoutTheLibraryAndTryItAgain) {
+    TemporaryFolder folder("exporter");
+    const fs::path fixture = folder.path() / "later.txt";  // not there yet: the library cannot start
+    const fs::path file = folder.path() / "veltar.prom";
+    const std::string output = "--output=" + WindowsPath(file);
+    ProcessResult single = RunUnderWine(Program(), {"VELTAR_SENSORS=" + fixture.string()}, {"--format=prometheus", output});
+    EXPECT_EQ(single.exitCode, 1);
+    EXPECT_FALSE(fs::exists(file));
+
+    auto rounds = std::async(std::launch::async, [&] {
+        return RunUnderWine(Program(), {"VELTAR_SENSORS=" + fixture.string()},
+                            {"--format=prometheus", "--interval=2", "--count=3", output});
+    });
+    // The first round's file, then the fixture the library starts from at the next round.
+    for (int i = 0; i < 1000 && !fs::exists(file); ++i)
+        if (rounds.wait_for(std::chrono::milliseconds(20)) == std::future_status::ready) break;
+    const std::string first = FileContents(file);
+    fs::copy_file(Fixture("machine.txt"), fixture);
+    const ProcessResult r = rounds.get();
+    EXPECT_EQ(r.exitCode, 1) << "a round without the library";
+    EXPECT_NE(r.err.find("the rounds go on, writing veltar_scrape_success 0"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::regex_match(first, RoundGauges(0))) << first;
+    const std::string last = FileContents(file);
+    EXPECT_TRUE(last.starts_with("# HELP veltar_temperature_celsius")) << last;  // no byte-order mark
+    EXPECT_NE(last.find("veltar_temperature_celsius{sensor=\"mainboard\",index=\"1\"} 27.85\n"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(last, RoundGauges(1))) << last;
 }
 
 TEST_P(ReportTool, HelpAndUsageErrorsHaveTheirOwnExitStatus) {
