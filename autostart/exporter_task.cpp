@@ -33,7 +33,9 @@ std::variant<ExporterSettings, std::u16string> ParseExporterSettings(std::span<c
         if (argument.starts_with(kDirectoryOption)) {
             if (directoryGiven) return u"--directory is given more than once";
             directoryGiven = true;
+            // Windows drops a folder name's closing spaces; its closing backslashes but a drive's are left out.
             settings.directory = argument.substr(kDirectoryOption.size());
+            while (!settings.directory.empty() && settings.directory.back() == u' ') settings.directory.pop_back();
             while (settings.directory.size() > 3 && settings.directory.back() == u'\\') settings.directory.pop_back();
             if (settings.directory.empty() || settings.directory.find(u'"') != std::u16string::npos)
                 return u"--directory takes a folder: " + std::u16string(argument);

@@ -23,6 +23,20 @@ if(NOT result EQUAL 0 OR NOT EXISTS ${msi})
   file(REMOVE ${msi})
   message(FATAL_ERROR "wixl could not make ${msi}:\n${output}")
 endif()
+# wixl schedules the removal of an older Veltar before this one is installed and
+# takes no other place for it. Removed after this one is in place, the older one
+# finds this version recorded and leaves the tasks this one keeps alone, where
+# Windows Installer does not say that it is being upgraded (Wine's does not).
+find_program(msibuild msibuild REQUIRED)
+execute_process(
+  COMMAND ${msibuild} ${msi} -q "UPDATE InstallExecuteSequence SET Sequence = 6650 WHERE Action = 'RemoveExistingProducts'"
+  RESULT_VARIABLE result
+  OUTPUT_VARIABLE output
+  ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  file(REMOVE ${msi})
+  message(FATAL_ERROR "msibuild could not schedule the removal of an older version in ${msi}:\n${output}")
+endif()
 file(SHA256 ${msi} checksum)
 get_filename_component(name ${msi} NAME)
 file(WRITE ${msi}.sha256 "${checksum}  ${name}\n")

@@ -94,6 +94,7 @@ protected:
     fs::path Drive() const { return prefix.path() / "drive_c"; }
     fs::path InstallFolder() const { return Drive() / "Program Files" / "Veltar"; }
     fs::path Task() const { return Drive() / "windows/system32/tasks/Veltar"; }
+    fs::path ExporterTask() const { return Drive() / "windows/system32/tasks/Veltar exporter"; }
     std::vector<fs::path> Shortcuts() const {
         std::vector<fs::path> found;
         for (const auto& entry : fs::recursive_directory_iterator(Drive() / "users"))
@@ -197,14 +198,17 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
     // An older version over a later one is refused, and changes nothing.
     ASSERT_EQ(Msiexec("/i", Msi(later, "1.0.1")).exitCode, 0);
     EXPECT_FALSE(fs::exists(Task()));  // not asked for
+    EXPECT_FALSE(fs::exists(ExporterTask()));
     EXPECT_EQ(Msiexec("/i", msi).exitCode, kInstallFailed);
     EXPECT_EQ(TableColumns(msi, "LaunchCondition", 0, 1).at("NOT WIX_DOWNGRADE_DETECTED"),
               "A later version of Veltar is already installed. Remove it first to install this one.");
     EXPECT_EQ(UninstallEntries(), (std::vector<std::pair<std::string, std::string>>{{"Veltar", "1.0.1"}}));
     ASSERT_EQ(Msiexec("/x", Msi(later, "1.0.1")).exitCode, 0);
 
-    // Installed for a fleet: silently, starting at logon.
-    const ProcessResult installed = Msiexec("/i", msi, "AUTOSTART=1");
+    // Installed for a fleet: silently, starting at logon and writing for Prometheus
+    // into a folder of its own (made, closing backslash and all).
+    const ProcessResult installed =
+        Wine({"msiexec", "/i", "Z:" + msi, "/qn", "AUTOSTART=1", "EXPORTER=1", "EXPORTER_DIR=C:\\prom files\\", "EXPORTER_INTERVAL=30"});
     ASSERT_EQ(installed.exitCode, 0) << installed.out << installed.err;
     EXPECT_EQ(FolderEntries(InstallFolder()), FolderEntries(Unpacked("1.0")));
     for (const auto& name : FolderEntries(Unpacked("1.0")))
@@ -223,6 +227,8 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
     EXPECT_EQ(UninstallEntries(), (std::vector<std::pair<std::string, std::string>>{{"Veltar", "1.0.0"}}));
     EXPECT_EQ(publisher, "Veltar");
     EXPECT_TRUE(fs::exists(Task()));
+    EXPECT_TRUE(fs::exists(ExporterTask()));
+    EXPECT_TRUE(fs::is_directory(Drive() / "prom files"));
     const ProcessResult report = Wine({"C:\\Program Files\\Veltar\\veltar-report.exe"});
     EXPECT_EQ(report.exitCode, 1);  // our library ran from the install folder and found no PawnIO
     EXPECT_NE(report.err.find("veltar-report: PawnIO is not installed"), std::string::npos) << report.err;
@@ -233,6 +239,7 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
     for (const auto& name : FolderEntries(Unpacked("1.0.1")))
         EXPECT_EQ(FileContents(InstallFolder() / name), FileContents(Unpacked("1.0.1") / name)) << name;
     EXPECT_TRUE(fs::exists(Task()));
+    EXPECT_TRUE(fs::exists(ExporterTask()));
 
     // Removed silently: nothing is left.
     ASSERT_EQ(Msiexec("/x", Msi(later, "1.0.1")).exitCode, 0);
@@ -240,6 +247,7 @@ TEST_P(Installer, InstallsSilentlyUpgradesInPlaceAndRemovesEverything) {
     EXPECT_TRUE(Shortcuts().empty());
     EXPECT_EQ(UninstallEntries(), (std::vector<std::pair<std::string, std::string>>{}));
     EXPECT_FALSE(fs::exists(Task()));
+    EXPECT_FALSE(fs::exists(ExporterTask()));
     std::vector<std::string> key{"reg", "query", "HKLM\\Software\\Veltar"};
     if (Is64()) key.push_back("/reg:64");
     EXPECT_NE(Wine(key).exitCode, 0);

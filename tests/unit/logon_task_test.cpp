@@ -63,6 +63,7 @@ TEST(ExporterTask, SettingsTakeAFolderAndWholeSecondsFromOneToAnHour) {
         {A{}, ExporterSettings{u"C:\\Program Files\\windows_exporter\\textfile_inputs", 15}},
         {A{u"--interval=3600", u"--directory=C:\\"}, ExporterSettings{u"C:\\", 3600}},
         {A{u"--directory=D:\\prom\\\\"}, ExporterSettings{u"D:\\prom", 15}},
+        {A{u"--directory=D:\\prom files\\ "}, ExporterSettings{u"D:\\prom files", 15}},
         {A{u"--interval=0"}, u"--interval takes whole seconds, 1 to 3600: --interval=0"},
         {A{u"--interval=3601"}, u"--interval takes whole seconds, 1 to 3600: --interval=3601"},
         {A{u"--interval=1.5"}, u"--interval takes whole seconds, 1 to 3600: --interval=1.5"},
