@@ -122,7 +122,7 @@ TEST_P(ReportTool, PrometheusRoundsIntoAFileGoOnWithoutTheLibraryAndTryItAgain) 
 TEST_P(ReportTool, HelpAndUsageErrorsHaveTheirOwnExitStatus) {
     const ProcessResult help = RunUnderWine(Program(), {}, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("Usage: veltar-report [--format=prometheus|nagios|csv] [--sensor=mainboard|disk|cpu|gpu]...\r\n",
+    EXPECT_EQ(help.out.rfind("Usage: veltar-report [--format=prometheus|nagios|csv] [--sensor=mainboard|disk|cpu|gpu|memory]...\r\n",
                              0), 0u) << help.out;
     for (const char* mentioned : {"ATA disk and NVMe drive", "--output=FILE", "--interval=SECONDS", "--count=N",
                                   "--warning=RANGE", "--critical=RANGE", "--help",
