@@ -106,8 +106,11 @@ protected:
 
     // Makes the packages of a build folder, and unpacks its zip beside them.
     void Package(const std::string& folder, const std::string& version) {
-        const ProcessResult made = RunProcess({"bash", "-c", "cd \"$0\" && cpack", folder}, {}, 600);
+        const ProcessResult made = RunProcess({"bash", "-c", "cd \"$0\" && cpack", folder}, {"VELTAR_SIGN_PFX="}, 600);
         ASSERT_EQ(made.exitCode, 0) << made.out << made.err;
+        const std::string unsigned_ = "not signed: VELTAR_SIGN_PFX is not set";
+        EXPECT_NE(made.out.find(unsigned_), std::string::npos) << made.out;
+        EXPECT_EQ(made.out.find(unsigned_), made.out.rfind(unsigned_)) << "said once";
         const fs::path zip = folder + "/veltar-" + version + "-" + Arch() + ".zip";
         const ProcessResult unpacked =
             RunProcess({"python3", "-m", "zipfile", "-e", zip.string(), (unpacked_.path() / version).string()}, {});

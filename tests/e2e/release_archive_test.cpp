@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "standins/devices/standin_settings.h"
 #include "tests/e2e/process_run.h"
@@ -111,6 +112,91 @@ TEST_P(ReleaseArchive, HoldsTheProgramsOurLibraryAndTheirTextsAndRunsOnPawnIo) {
     EXPECT_EQ(alone.exitCode, 1);
     EXPECT_EQ(alone.out, "");
     EXPECT_EQ(alone.err, "veltar-report: WinRing0.dll was not found beside veltar-report.exe.\r\n");
+}
+
+// A release signed with a throw-away root's code-signing certificate: every
+// program, library and installer verifies against that root, the checksums are
+// of the signed files, and winget's manifest, once both builds are packaged,
+// lists both installers with the values the MSIs hold. A wrong password fails
+// the package step.
+TEST(SignedRelease, EveryFileVerifiesAgainstItsRootAndWingetListsBothInstallers) {
+    TemporaryFolder work("signed");
+    const fs::path root = work.path() / "root.pem";
+    const fs::path pfx = work.path() / "sign.pfx";
+    std::ofstream(work.path() / "leaf.ext") << "basicConstraints=CA:FALSE\nkeyUsage=digitalSignature\n"
+                                               "extendedKeyUsage=codeSigning\n";
+    const std::string certificates =
+        "cd \"$0\" && openssl req -x509 -newkey rsa:2048 -nodes -keyout root.key -out root.pem -days 2 "
+        "-subj '/CN=Veltar test root' -addext basicConstraints=critical,CA:TRUE "
+        "-addext keyUsage=critical,keyCertSign,cRLSign && "
+        "openssl req -newkey rsa:2048 -nodes -keyout leaf.key -out leaf.csr -subj '/CN=Veltar test signer' && "
+        "openssl x509 -req -in leaf.csr -CA root.pem -CAkey root.key -CAcreateserial -out leaf.pem -days 2 "
+        "-extfile leaf.ext && "
+        "openssl pkcs12 -export -inkey leaf.key -in leaf.pem -certfile root.pem -out sign.pfx -passout 'pass:test pass'";
+    ASSERT_EQ(RunProcess({"bash", "-c", certificates, work.path().string()}, {}).exitCode, 0);
+
+    const auto package = [&](const std::string& architecture, const std::string& password) {
+        return RunProcess({"bash", "-c", "cd \"$0\" && cpack -B \"$1\"", SourcePath("build/" + architecture),
+                           (work.path() / architecture).string()},
+                          {"VELTAR_SIGN_PFX=" + pfx.string(), "VELTAR_SIGN_PASSWORD=" + password,
+                           "VELTAR_RELEASE_URL=https://downloads.example/veltar/1.0/"},
+                          600);
+    };
+    const ProcessResult refused = package("win64", "wrong");
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE((refused.out + refused.err).find("cannot be used"), std::string::npos) << refused.out << refused.err;
+    EXPECT_FALSE(fs::exists(work.path() / "win64" / "veltar-1.0-win64.zip"));
+
+    for (const std::string architecture : {"win32", "win64"}) {
+        const ProcessResult made = package(architecture, "test pass");
+        ASSERT_EQ(made.exitCode, 0) << made.out << made.err;
+        EXPECT_NE(made.out.find("Signed and verified 5 programs and libraries."), std::string::npos) << made.out;
+        const fs::path out = work.path() / architecture;
+        const fs::path unpacked = out / "unpacked";
+        ASSERT_EQ(RunProcess({"python3", "-m", "zipfile", "-e", (out / ("veltar-1.0-" + architecture + ".zip")).string(),
+                              unpacked.string()}, {}).exitCode, 0);
+        std::vector<fs::path> signedFiles{out / ("veltar-1.0-" + architecture + ".msi")};
+        for (const auto& entry : fs::recursive_directory_iterator(unpacked))
+            if (entry.path().extension() == ".exe" || entry.path().extension() == ".dll") signedFiles.push_back(entry.path());
+        EXPECT_EQ(signedFiles.size(), 6u);
+        for (const fs::path& file : signedFiles) {
+            const ProcessResult verified =
+                RunProcess({"osslsigncode", "verify", "-CAfile", root.string(), "-in", file.string()}, {});
+            EXPECT_EQ(verified.exitCode, 0) << file << verified.out << verified.err;
+            EXPECT_NE(verified.out.find("Signature verification: ok"), std::string::npos) << file;
+            EXPECT_NE(verified.out.find("/CN=Veltar test signer"), std::string::npos) << file;
+        }
+        for (const std::string package : {".zip", ".msi"}) {
+            const std::string file = (out / ("veltar-1.0-" + architecture + package)).string();
+            EXPECT_EQ(RunProcess({"bash", "-c", "cd \"$(dirname \"$0\")\" && sha256sum --check --status \"$0.sha256\"", file},
+                                 {}).exitCode, 0) << file;
+        }
+    }
+
+    // winget's installer manifest: both MSIs, each with its own file's hash and codes.
+    const fs::path manifests = work.path() / "winget/manifests/v/Veltar/Veltar/1.0.0";
+    EXPECT_EQ(FolderEntries(manifests), (std::set<std::string>{"Veltar.Veltar.yaml", "Veltar.Veltar.installer.yaml",
+                                                                "Veltar.Veltar.locale.en-US.yaml"}));
+    const std::string installer = FileContents(manifests / "Veltar.Veltar.installer.yaml");
+    EXPECT_TRUE(installer.starts_with("# yaml-language-server: $schema=https://aka.ms/winget-manifest.installer.1.12.0.schema.json\n"
+                                      "PackageIdentifier: Veltar.Veltar\nPackageVersion: 1.0.0\n")) << installer;
+    for (const auto& [architecture, winget] : {std::pair{"win32", "x86"}, std::pair{"win64", "x64"}}) {
+        const fs::path msi = work.path() / architecture / ("veltar-1.0-" + std::string(architecture) + ".msi");
+        const std::string properties = RunProcess({"msiinfo", "export", msi.string(), "Property"}, {}).out;
+        const auto property = [&](const std::string& name) {
+            const std::size_t at = properties.find("\n" + name + "\t") + name.size() + 2;
+            return properties.substr(at, properties.find_first_of("\r\n", at) - at);
+        };
+        std::string hash = RunProcess({"sha256sum", msi.string()}, {}).out.substr(0, 64);
+        for (char& c : hash) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string entry = std::string("- Architecture: ") + winget + "\n  InstallerType: msi\n  Scope: machine\n"
+                                  "  InstallerUrl: https://downloads.example/veltar/1.0/veltar-1.0-" + architecture + ".msi\n"
+                                  "  InstallerSha256: " + hash + "\n  ProductCode: '" + property("ProductCode") + "'\n"
+                                  "  UpgradeBehavior: install\n  ElevationRequirement: elevatesSelf\n"
+                                  "  AppsAndFeaturesEntries:\n  - UpgradeCode: '" + property("UpgradeCode") + "'\n";
+        EXPECT_NE(installer.find(entry), std::string::npos) << entry << "\n" << installer;
+        EXPECT_EQ(property("ProductVersion"), "1.0.0");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, ReleaseArchive, ::testing::Values("win32", "win64"));
