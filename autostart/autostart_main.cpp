@@ -108,21 +108,34 @@ int TurnOn() {
     return 0;
 }
 
-int TurnOff() {
-    if (Failed(veltar::DeleteTask(veltar::kLogonTaskName))) return 1;
-    Print(u"Veltar does not start at logon.");
+// A task's name and what veltar-autostart says of it.
+struct Task {
+    const char16_t* name;
+    std::u16string_view off;  // where it is not there
+    std::u16string_view on;   // where it is, before what it starts
+};
+constexpr Task kLogon{veltar::kLogonTaskName, u"Veltar does not start at logon.",
+                      u"Veltar starts at logon (task \\Veltar)"};
+constexpr Task kExporter{veltar::kExporterTaskName, u"The exporter does not run.",
+                         u"The exporter runs at start-up (task \\Veltar exporter)"};
+
+int TurnOff(const Task& task) {
+    if (Failed(veltar::DeleteTask(task.name))) return 1;
+    Print(std::u16string(task.off));
     return 0;
 }
 
-int ShowStatus() {
+int ShowStatus(const Task& task) {
     veltar::TaskState state;
-    if (Failed(veltar::QueryTask(veltar::kLogonTaskName, state))) return 1;
+    if (Failed(veltar::QueryTask(task.name, state))) return 1;
     if (!state.registered) {
-        Print(u"Veltar does not start at logon.");
+        Print(std::u16string(task.off));
         return 1;
     }
-    Print(state.program.empty() ? u"Veltar starts at logon (task \\Veltar)."
-                                : u"Veltar starts at logon (task \\Veltar): " + state.program);
+    std::u16string said(task.on);
+    if (state.program.empty()) said += u".";
+    else said += u": " + state.program + (state.arguments.empty() ? u"" : u" " + state.arguments);
+    Print(said);
     return 0;
 }
 
@@ -147,25 +160,6 @@ int TurnExporterOn(const veltar::ExporterSettings& settings) {
         return 1;
     Print(u"The exporter runs from the next start of Windows on (task \\Veltar exporter): " + report + u" " +
           veltar::ExporterArguments(settings));
-    return 0;
-}
-
-int TurnExporterOff() {
-    if (Failed(veltar::DeleteTask(veltar::kExporterTaskName))) return 1;
-    Print(u"The exporter does not run.");
-    return 0;
-}
-
-int ShowExporterStatus() {
-    veltar::TaskState state;
-    if (Failed(veltar::QueryTask(veltar::kExporterTaskName, state))) return 1;
-    if (!state.registered) {
-        Print(u"The exporter does not run.");
-        return 1;
-    }
-    Print(state.program.empty() ? u"The exporter runs at start-up (task \\Veltar exporter)."
-                                : u"The exporter runs at start-up (task \\Veltar exporter): " + state.program + u" " +
-                                      state.arguments);
     return 0;
 }
 
@@ -199,19 +193,13 @@ std::optional<Request> ParseRequest(int argc, wchar_t** argv) {
 }
 
 int Carry(const Request& request) {
-    if (request.exporter) {
-        switch (request.command) {
-            case Command::On: return TurnExporterOn(request.settings);
-            case Command::Off: return TurnExporterOff();
-            case Command::Status: return ShowExporterStatus();
-        }
-    }
+    const Task& task = request.exporter ? kExporter : kLogon;
     switch (request.command) {
-        case Command::On: return TurnOn();
-        case Command::Off: return TurnOff();
+        case Command::On: return request.exporter ? TurnExporterOn(request.settings) : TurnOn();
+        case Command::Off: return TurnOff(task);
         case Command::Status: break;
     }
-    return ShowStatus();
+    return ShowStatus(task);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "autostart/logon_task.h"
+#include "autostart/task_definition.h"
 
 namespace veltar {
 namespace {
@@ -65,52 +65,14 @@ std::u16string ExporterArguments(const ExporterSettings& settings) {
 }
 
 std::u16string ExporterTaskXml(std::u16string_view reportProgram, const ExporterSettings& settings) {
-    return std::u16string(
-               u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
-               u"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
-               u"  <RegistrationInfo>\r\n"
-               u"    <Author>Veltar</Author>\r\n"
-               u"    <Description>Keeps veltar-report writing this computer's temperatures for Prometheus' textfile "
-               u"collector.</Description>\r\n"
-               u"  </RegistrationInfo>\r\n"
-               u"  <Triggers>\r\n"
-               u"    <BootTrigger>\r\n"
-               u"      <Enabled>true</Enabled>\r\n"
-               u"    </BootTrigger>\r\n"
-               u"  </Triggers>\r\n"
-               u"  <Principals>\r\n"
-               u"    <Principal id=\"Author\">\r\n"
-               u"      <UserId>") +
-           kLocalSystemSid +
-           u"</UserId>\r\n"
-           u"      <RunLevel>HighestAvailable</RunLevel>\r\n"
-           u"    </Principal>\r\n"
-           u"  </Principals>\r\n"
-           u"  <Settings>\r\n"
-           u"    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
-           u"    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
-           u"    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
-           u"    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\r\n"
-           u"    <RestartOnFailure>\r\n"
-           u"      <Interval>PT1M</Interval>\r\n"
-           u"      <Count>255</Count>\r\n"
-           u"    </RestartOnFailure>\r\n"
-           u"    <Enabled>true</Enabled>\r\n"
-           u"  </Settings>\r\n"
-           u"  <Actions Context=\"Author\">\r\n"
-           u"    <Exec>\r\n"
-           u"      <Command>&quot;" +
-           XmlEscaped(reportProgram) +
-           u"&quot;</Command>\r\n"
-           u"      <Arguments>" +
-           XmlEscaped(ExporterArguments(settings)) +
-           u"</Arguments>\r\n"
-           u"      <WorkingDirectory>" +
-           XmlEscaped(FolderOf(reportProgram)) +
-           u"</WorkingDirectory>\r\n"
-           u"    </Exec>\r\n"
-           u"  </Actions>\r\n"
-           u"</Task>\r\n";
+    const std::u16string account = std::u16string(u"<UserId>") + kLocalSystemSid + u"</UserId>";
+    return TaskXml({u"Keeps veltar-report writing this computer's temperatures for Prometheus' textfile collector.",
+                    u"BootTrigger", account,
+                    u"    <RestartOnFailure>\r\n"
+                    u"      <Interval>PT1M</Interval>\r\n"
+                    u"      <Count>255</Count>\r\n"
+                    u"    </RestartOnFailure>\r\n",
+                    reportProgram, ExporterArguments(settings)});
 }
 
 }  // namespace veltar

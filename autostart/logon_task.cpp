@@ -1,67 +1,13 @@
 #include "autostart/logon_task.h"
 
+#include "autostart/task_definition.h"
+
 namespace veltar {
 
-std::u16string XmlEscaped(std::u16string_view text) {
-    std::u16string escaped;
-    for (const char16_t c : text) {
-        switch (c) {
-            case u'&': escaped += u"&amp;"; break;
-            case u'<': escaped += u"&lt;"; break;
-            case u'>': escaped += u"&gt;"; break;
-            case u'"': escaped += u"&quot;"; break;
-            case u'\'': escaped += u"&apos;"; break;
-            default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
-std::u16string_view FolderOf(std::u16string_view path) {
-    const auto slash = path.find_last_of(u"\\/");
-    return slash == std::u16string_view::npos ? std::u16string_view() : path.substr(0, slash);
-}
-
 std::u16string LogonTaskXml(std::u16string_view program) {
-    return std::u16string(
-               u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
-               u"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
-               u"  <RegistrationInfo>\r\n"
-               u"    <Author>Veltar</Author>\r\n"
-               u"    <Description>Starts Veltar when an administrator logs on.</Description>\r\n"
-               u"  </RegistrationInfo>\r\n"
-               u"  <Triggers>\r\n"
-               u"    <LogonTrigger>\r\n"
-               u"      <Enabled>true</Enabled>\r\n"
-               u"    </LogonTrigger>\r\n"
-               u"  </Triggers>\r\n"
-               u"  <Principals>\r\n"
-               u"    <Principal id=\"Author\">\r\n"
-               u"      <GroupId>") +
-           kAdministratorsGroupSid +
-           u"</GroupId>\r\n"
-           u"      <RunLevel>HighestAvailable</RunLevel>\r\n"
-           u"    </Principal>\r\n"
-           u"  </Principals>\r\n"
-           u"  <Settings>\r\n"
-           u"    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
-           u"    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
-           u"    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
-           u"    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\r\n"
-           u"    <Priority>5</Priority>\r\n"
-           u"    <Enabled>true</Enabled>\r\n"
-           u"  </Settings>\r\n"
-           u"  <Actions Context=\"Author\">\r\n"
-           u"    <Exec>\r\n"
-           u"      <Command>&quot;" +
-           XmlEscaped(program) +
-           u"&quot;</Command>\r\n"
-           u"      <WorkingDirectory>" +
-           XmlEscaped(FolderOf(program)) +
-           u"</WorkingDirectory>\r\n"
-           u"    </Exec>\r\n"
-           u"  </Actions>\r\n"
-           u"</Task>\r\n";
+    const std::u16string group = std::u16string(u"<GroupId>") + kAdministratorsGroupSid + u"</GroupId>";
+    return TaskXml({u"Starts Veltar when an administrator logs on.", u"LogonTrigger", group,
+                    u"    <Priority>5</Priority>\r\n", program, u""});
 }
 
 }  // namespace veltar

@@ -11,12 +11,6 @@ inline constexpr char16_t kLogonTaskName[] = u"Veltar";
 // The local Administrators group: the task runs for each member who logs on.
 inline constexpr char16_t kAdministratorsGroupSid[] = u"S-1-5-32-544";
 
-// The text with XML's five special characters escaped.
-std::u16string XmlEscaped(std::u16string_view text);
-
-// The folder part of a full Windows path, without the trailing backslash.
-std::u16string_view FolderOf(std::u16string_view path);
-
 // The whole task definition as the scheduler takes it: a logon trigger, the
 // Administrators group with the highest privileges in the user's own session,
 // and the program, quoted, started from its own folder. Settings that keep a widget
