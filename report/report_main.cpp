@@ -268,7 +268,9 @@ private:
     std::u16string Text(const std::vector<TemperatureReading>& readings) {
         switch (m_options.format) {
             case ReportFormat::Prometheus:
-                return veltar::FormatPrometheus(readings) + veltar::FormatRoundGauges(true, veltar::UtcNowMs());
+                // A file is for a collector, which must tell a writer that stopped from a cool machine.
+                return veltar::FormatPrometheus(readings) +
+                       (m_options.output ? veltar::FormatRoundGauges(true, veltar::UtcNowMs()) : u"");
             case ReportFormat::Csv: {
                 // A file replaced whole is a new table each time; standard output one table.
                 std::u16string text = m_headerWritten && !m_options.output ? u"" : veltar::CsvHeader();
