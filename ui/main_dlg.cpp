@@ -145,9 +145,12 @@ LRESULT CMainDlg::OnInitDialog() {
 
     const HWND window = m_hWnd;
     // The worker's thread keeps its reader, and with it the management service's connections, for its life.
+    // The reader keeps its list of drives until a disk comes or goes.
+    const auto driveChanges = std::make_shared<veltar::DriveChanges>();
+    m_diskArrivals = std::make_unique<veltar::DiskArrivals>(driveChanges);
     m_reportWorker = std::make_unique<veltar::ReportWorker>(
-        []() -> veltar::ReportWorker::Build {
-            return [reader = std::make_shared<veltar::MachineReader>()] { return reader->Readings(); };
+        [driveChanges]() -> veltar::ReportWorker::Build {
+            return [reader = std::make_shared<veltar::MachineReader>(driveChanges)] { return reader->Readings(); };
         },
         [window] { PostMessageW(window, kReportReadyMessage, 0, 0); },
         // Every report is recorded in the user's history, shown or hidden.

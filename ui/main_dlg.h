@@ -15,6 +15,7 @@
 #include "res/resource.h"
 #include "tray/tray_icon_impl.h"
 #include "ui/critical_alerts.h"
+#include "ui/disk_arrivals.h"
 #include "ui/docking.h"
 #include "ui/report_lines.h"
 #include "ui/report_view.h"
@@ -101,6 +102,8 @@ private:
     veltar::LimitState m_trayState = veltar::LimitState::Normal;
     // Says when a temperature has become critical, once a crossing.
     veltar::CriticalAlerts m_criticalAlerts;
+    // Tells the report's drive list when a disk comes or goes; made at set-up.
+    std::unique_ptr<veltar::DiskArrivals> m_diskArrivals;
     // Builds each tick's report off this thread; made at set-up.
     std::unique_ptr<veltar::ReportWorker> m_reportWorker;
 };

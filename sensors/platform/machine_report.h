@@ -3,8 +3,13 @@
 // the calling thread.
 #pragma once
 
+#include <windows.h>
+
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "sensors/kept_drive_list.h"
 
 #include "sensors/platform/com_management_service.h"
 #include "sensors/platform/gdi32_graphics_kernel.h"
@@ -15,10 +20,12 @@
 namespace veltar {
 
 // Reads the machine again and again, keeping its management-service
-// connections from one reading to the next. Made, used and destroyed on one thread.
+// connections and its list of drives from one reading to the next. Made, used
+// and destroyed on one thread; changes may be raised from any.
 class MachineReader {
 public:
-    MachineReader() = default;
+    explicit MachineReader(std::shared_ptr<DriveChanges> changes = nullptr)
+        : m_drives(m_storage, [] { return GetTickCount64(); }, std::move(changes)) {}
     MachineReader(const MachineReader&) = delete;
     MachineReader& operator=(const MachineReader&) = delete;
 
@@ -26,11 +33,12 @@ public:
     std::u16string Report() { return GetTemperatureReport(Seams()); }
 
 private:
-    MachineSeams Seams() { return {m_connections, m_storage, m_hardware, m_graphics}; }
+    MachineSeams Seams() { return {m_connections, m_drives, m_hardware, m_graphics}; }
 
     ComManagementService m_service;
     WmiConnections m_connections{m_service};
     WinStorageAccess m_storage;
+    KeptDriveList m_drives;
     WinRing0HardwareAccess m_hardware;
     Gdi32GraphicsKernel m_graphics;
 };

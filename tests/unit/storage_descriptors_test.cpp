@@ -1,9 +1,11 @@
 // The storage driver's descriptors read from hostile or short bytes.
 #include "sensors/drive_names.h"
+#include "sensors/kept_drive_list.h"
 #include "sensors/storage_descriptors.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "standins/memory/memory_storage_access.h"
@@ -72,6 +74,63 @@ TEST(DriveNames, OnlyPhysicalDrivesZeroToThirtyOneCount) {
         {u"Harddisk0\0CdRom0\0PhysicalDrive3"sv, 1u << 3},  // the last name without its null
     };
     for (const auto& c : cases) EXPECT_EQ(PhysicalDriveBits(c.names), c.bits) << c.bits;
+}
+
+}  // namespace
+}  // namespace veltar
+
+namespace veltar {
+namespace {
+
+// Drives that come and go as a test says, counting how often they are listed.
+class ChangingDrives final : public StorageAccess {
+public:
+    std::uint32_t ListDrives() override {
+        ++listings;
+        return present;
+    }
+    bool OpenDrive(std::uint32_t number) override { return present >> number & 1; }
+    std::optional<std::vector<std::uint8_t>> QueryProperty(std::uint32_t) override { return std::nullopt; }
+    void CloseDrive() override {}
+
+    std::uint32_t present = 0b011;
+    int listings = 0;
+};
+
+// Each step is a refresh: the system's drives then, whether it said a disk came
+// or went, and what the kept list gives after the refresh opened its drives.
+TEST(KeptDriveList, ListsAgainOnlyWhenADiskCameOrWentADriveFailedToOpenOrAMinutePassed) {
+    ChangingDrives drives;
+    std::uint64_t now = 0;
+    const auto changes = std::make_shared<DriveChanges>();
+    KeptDriveList list(drives, [&] { return now; }, changes);
+    const struct {
+        const char* name;
+        std::uint64_t at;
+        std::uint32_t present;
+        bool said;
+        std::uint32_t listed;
+        int listings;
+    } steps[] = {
+        {"the first refresh lists them", 0, 0b011, false, 0b011, 1},
+        {"then they are kept", 30'000, 0b011, false, 0b011, 1},
+        {"a disk plugged in, nothing said yet", 31'000, 0b111, false, 0b011, 1},
+        {"the system says so", 31'750, 0b111, true, 0b111, 2},
+        {"a disk pulled out: its drive fails to open", 40'000, 0b101, false, 0b111, 2},
+        {"so the next refresh lists them", 40'750, 0b101, false, 0b101, 3},
+        {"kept for a minute", 100'749, 0b101, false, 0b101, 3},
+        {"then listed again", 100'750, 0b101, false, 0b101, 4},
+    };
+    for (const auto& step : steps) {
+        now = step.at;
+        drives.present = step.present;
+        if (step.said) changes->Raise();
+        const std::uint32_t listed = list.ListDrives();
+        for (std::uint32_t drive = 0; drive < kDriveNumbers; ++drive)
+            if (listed >> drive & 1) list.OpenDrive(drive);
+        EXPECT_EQ(listed, step.listed) << step.name;
+        EXPECT_EQ(drives.listings, step.listings) << step.name;
+    }
 }
 
 }  // namespace
