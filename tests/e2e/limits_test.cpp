@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <optional>
 #include <string>
 
@@ -96,13 +97,23 @@ protected:
         ASSERT_TRUE(WaitFor(*program, [&] { return (window = FindMainWindow(program->id())) && IsWindowVisible(window); }));
         ASSERT_TRUE(WaitFor(*program, [&] { return WindowText(window).find(L"GPU1") != std::wstring::npos; }));
     }
-    // The next refresh's report, once it is shown.
+    // The first report shown with both new readings. A report the timer began
+    // before the rewrite may pair the old board with the new card: ask again.
     std::wstring Refresh(const char* probe, const char* gpu) {
         EXPECT_TRUE(fixture.Rewrite(Machine(fixture.original(), probe, gpu)));
-        SetWindowTextW(window, L"");
-        SendMessageW(window, WM_TIMER, 1, 0);
+        const std::wstring board = Celsius(std::stod(probe) / 10 - 273.15), card = Celsius(std::stod(gpu) / 10);
         std::wstring text;
-        EXPECT_TRUE(WaitFor(*program, [&] { return !(text = WindowText(window)).empty(); }));
+        EXPECT_TRUE(WaitFor(*program, [&] {
+            SetWindowTextW(window, L"");
+            SendMessageW(window, WM_TIMER, 1, 0);
+            return WaitFor(*program, [&] { return !(text = WindowText(window)).empty(); }) &&
+                   text.find(board) != std::wstring::npos && text.find(card) != std::wstring::npos;
+        }));
+        return text;
+    }
+    static std::wstring Celsius(double value) {
+        wchar_t text[32];
+        swprintf(text, 32, L": %.2f\u2103", value);
         return text;
     }
     HWND BalloonSaying(const std::wstring& text) {
