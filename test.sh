@@ -55,30 +55,38 @@ for prefix in "$root/build/wine-prefix" "$x64_prefix"; do
 done
 unset VELTAR_WINEPREFIX
 
-# Runs one preset's tests. Two at a time where they share nothing: the tests
-# on a Wine prefix and its display hold a lock and run one after another.
-run_preset() {
-    local results="$root/build/test-results/$1"
+# Runs one preset's tests, its results under a name of their own, with any
+# further ctest options. Two at a time where they share nothing: the tests on a
+# Wine prefix and its display hold a lock and run one after another.
+run_tests() {
+    local results="$root/build/test-results/$1" preset="$2"
+    shift 2
     rm -rf "$results" && mkdir -p "$results"
-    GTEST_OUTPUT="xml:$results/" ctest --test-dir "build/$1" --output-on-failure -j2 \
-        --output-junit "$results/ctest.xml" --timeout 1500
+    GTEST_OUTPUT="xml:$results/" ctest --test-dir "build/$preset" --output-on-failure -j2 \
+        --output-junit "$results/ctest.xml" --timeout 1500 "$@"
 }
-# The x64 programs' Windows-side tests in their own prefix and on their own display,
-# beside the x86 ones; then the Linux-side tests, which drive both builds in the
-# project's prefix.
-VELTAR_WINEPREFIX="$x64_prefix" DISPLAY="$x64_display" run_preset win64 >"$root/build/test-win64.log" 2>&1 &
-x64_tests_pid=$!
-run_preset win32
-run_preset native
-wait "$x64_tests_pid"
-cat "$root/build/test-win64.log"
+# Two lanes, each with a prefix and a display of its own. The x64 one runs the
+# x64 programs' Windows-side tests, then the desktop tests (real pointer input,
+# both builds) from a known start of the stand-in devices; the project's own
+# runs the x86 programs' Windows-side tests, then the other Linux-side tests.
+(
+    export VELTAR_WINEPREFIX="$x64_prefix" DISPLAY="$x64_display"
+    run_tests win64 win64
+    VELTAR_SENSORS= tools/wine-run build/win32/veltar-device-standins.exe >/dev/null
+    run_tests desktop native -R '^desktop_tests$'
+) >"$root/build/test-x64-lane.log" 2>&1 &
+x64_lane_pid=$!
+run_tests win32 win32
+run_tests native native -E '^desktop_tests$'
+wait "$x64_lane_pid"
+cat "$root/build/test-x64-lane.log"
 
 passed=0
 failed=0
-# Adds up the test cases of each preset from Google Test's reports; a test
+# Adds up the test cases of each run from Google Test's reports; a test
 # program that failed without reporting a failed case counts as one failure.
-for preset in native win32 win64; do
-    results="$root/build/test-results/$preset"
+for run in native win32 win64 desktop; do
+    results="$root/build/test-results/$run"
     for report in "$results"/*.xml; do
         [ "$(basename "$report")" = ctest.xml ] && continue
         cases=$(sed -n 's/.*<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\1/p' "$report" | head -1)
