@@ -4,24 +4,13 @@
 #include <string>
 
 #include "autostart/task_definition.h"
+#include "base/option_text.h"
 
 namespace veltar {
 namespace {
 
 constexpr std::u16string_view kDirectoryOption = u"--directory=";
 constexpr std::u16string_view kIntervalOption = u"--interval=";
-
-// Whole seconds, 1 to an hour; none for anything else.
-std::optional<std::uint32_t> Seconds(std::u16string_view text) {
-    if (text.empty() || text.size() > 4) return std::nullopt;
-    std::uint32_t value = 0;
-    for (const char16_t c : text) {
-        if (c < u'0' || c > u'9') return std::nullopt;
-        value = value * 10 + static_cast<std::uint32_t>(c - u'0');
-    }
-    if (value < 1 || value > kLongestExporterInterval) return std::nullopt;
-    return value;
-}
 
 }  // namespace
 
@@ -42,7 +31,7 @@ std::variant<ExporterSettings, std::u16string> ParseExporterSettings(std::span<c
         } else if (argument.starts_with(kIntervalOption)) {
             if (intervalGiven) return u"--interval is given more than once";
             intervalGiven = true;
-            const auto seconds = Seconds(argument.substr(kIntervalOption.size()));
+            const auto seconds = DecimalNumber(argument.substr(kIntervalOption.size()), 1, kLongestExporterInterval);
             if (!seconds) return u"--interval takes whole seconds, 1 to 3600: " + std::u16string(argument);
             settings.intervalSeconds = *seconds;
         } else {

@@ -2,31 +2,15 @@
 
 #include <algorithm>
 
+#include "base/option_text.h"
 #include "history/history_span.h"
 
 namespace veltar {
 namespace {
 
 constexpr std::u16string_view kCheckFormat = u"--format=nagios";
+constexpr std::uint32_t kLargestNumber = 999'999'999;  // as many as nine digits hold
 
-// The value of "--name=value", when the argument is that option.
-std::optional<std::u16string_view> ValueOf(std::u16string_view argument, std::u16string_view name) {
-    if (argument.size() <= name.size() || argument.substr(0, name.size()) != name || argument[name.size()] != u'=')
-        return std::nullopt;
-    return argument.substr(name.size() + 1);
-}
-
-// A whole number from 1 to 100000000, in decimal digits only.
-std::optional<std::uint32_t> PositiveNumber(std::u16string_view text) {
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    std::uint32_t value = 0;
-    for (const char16_t c : text) {
-        if (c < u'0' || c > u'9') return std::nullopt;
-        value = value * 10 + static_cast<std::uint32_t>(c - u'0');
-    }
-    if (value == 0) return std::nullopt;
-    return value;
-}
 
 std::optional<SensorKind> SensorNamed(std::u16string_view name) {
     for (const SensorKind kind : {SensorKind::Mainboard, SensorKind::Disk, SensorKind::Processor, SensorKind::Gpu,
@@ -50,7 +34,7 @@ std::variant<ReportOptions, OptionsError> ParseReportOptions(std::span<const std
         const std::u16string text(argument);
         if (argument == u"--help") {
             options.help = true;
-        } else if (const auto format = ValueOf(argument, u"--format")) {
+        } else if (const auto format = OptionValue(argument, u"--format")) {
             if (formatGiven) return Error(u"--format is given more than once");
             formatGiven = true;
             if (*format == u"text") options.format = ReportFormat::Report;
@@ -58,39 +42,39 @@ std::variant<ReportOptions, OptionsError> ParseReportOptions(std::span<const std
             else if (*format == u"nagios") options.format = ReportFormat::Nagios;
             else if (*format == u"csv") options.format = ReportFormat::Csv;
             else return Error(u"unknown format: " + std::u16string(*format) + u" (prometheus, nagios or csv)");
-        } else if (const auto sensor = ValueOf(argument, u"--sensor")) {
+        } else if (const auto sensor = OptionValue(argument, u"--sensor")) {
             const auto kind = SensorNamed(*sensor);
             if (!kind) return Error(u"unknown sensor: " + std::u16string(*sensor) + u" (mainboard, disk, cpu, gpu or memory)");
             if (std::find(options.sensors.begin(), options.sensors.end(), *kind) == options.sensors.end())
                 options.sensors.push_back(*kind);
-        } else if (const auto output = ValueOf(argument, u"--output")) {
+        } else if (const auto output = OptionValue(argument, u"--output")) {
             if (options.output) return Error(u"--output is given more than once");
             if (output->empty()) return Error(u"--output needs a file name");
             options.output = std::u16string(*output);
-        } else if (const auto warning = ValueOf(argument, u"--warning")) {
+        } else if (const auto warning = OptionValue(argument, u"--warning")) {
             if (options.thresholds.warning) return Error(u"--warning is given more than once");
             const auto range = ParseCheckRange(*warning);
             if (!range) return Error(u"--warning is not a range: " + std::u16string(*warning));
             options.thresholds.warning = CheckThreshold{std::u16string(*warning), *range};
-        } else if (const auto critical = ValueOf(argument, u"--critical")) {
+        } else if (const auto critical = OptionValue(argument, u"--critical")) {
             if (options.thresholds.critical) return Error(u"--critical is given more than once");
             const auto range = ParseCheckRange(*critical);
             if (!range) return Error(u"--critical is not a range: " + std::u16string(*critical));
             options.thresholds.critical = CheckThreshold{std::u16string(*critical), *range};
-        } else if (const auto interval = ValueOf(argument, u"--interval")) {
+        } else if (const auto interval = OptionValue(argument, u"--interval")) {
             if (options.intervalSeconds) return Error(u"--interval is given more than once");
-            options.intervalSeconds = PositiveNumber(*interval);
+            options.intervalSeconds = DecimalNumber(*interval, 1, kLargestNumber);
             if (!options.intervalSeconds) return Error(u"--interval takes whole seconds, at least 1: " + text);
-        } else if (const auto count = ValueOf(argument, u"--count")) {
+        } else if (const auto count = OptionValue(argument, u"--count")) {
             if (options.count) return Error(u"--count is given more than once");
-            options.count = PositiveNumber(*count);
+            options.count = DecimalNumber(*count, 1, kLargestNumber);
             if (!options.count) return Error(u"--count takes a whole number, at least 1: " + text);
-        } else if (const auto span = ValueOf(argument, u"--history")) {
+        } else if (const auto span = OptionValue(argument, u"--history")) {
             if (options.historySpanMs) return Error(u"--history is given more than once");
             options.historySpanMs = ParseHistorySpan(*span, true);
             if (!options.historySpanMs)
                 return Error(u"--history takes 10m, 1h, 24h, 7d, 30d or a number of minutes such as 90m: " + text);
-        } else if (const auto file = ValueOf(argument, u"--history-file")) {
+        } else if (const auto file = OptionValue(argument, u"--history-file")) {
             if (options.historyFile) return Error(u"--history-file is given more than once");
             if (file->empty()) return Error(u"--history-file needs a file name");
             options.historyFile = std::u16string(*file);

@@ -1,5 +1,5 @@
-// The start at logon turned on and off with veltar-autostart, in the project's
-// Wine prefix, as a Windows administrator does it.
+// The start at logon turned on and off with veltar-autostart, in the Wine
+// prefix the tests run in, as a Windows administrator does it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,7 +24,7 @@ protected:
                                          : tool,
                             {}, arguments);
     }
-    const fs::path tasks = SourcePath("build/wine-prefix/drive_c/windows/system32/tasks");
+    const fs::path tasks = WinePrefix() / "drive_c/windows/system32/tasks";
 };
 
 TEST_P(Autostart, TurnsTheLogonTaskOnAndOffAndSaysWhichItIs) {

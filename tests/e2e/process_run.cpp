@@ -118,6 +118,11 @@ TemporaryFolder::~TemporaryFolder() {
 
 std::string SourcePath(const std::string& relative) { return std::string(VELTAR_SOURCE_DIR) + "/" + relative; }
 
+std::filesystem::path WinePrefix() {
+    const char* chosen = std::getenv("VELTAR_WINEPREFIX");
+    return chosen && *chosen ? chosen : SourcePath("build/wine-prefix");
+}
+
 ProcessResult ConfigureDeviceStandins(const std::string& fixture, bool withPawnIo,
                                       const std::vector<std::string>& environment) {
     std::vector<std::string> arguments;

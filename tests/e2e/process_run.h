@@ -30,6 +30,8 @@ ProcessResult RunUnderWine(const std::string& program, const std::vector<std::st
                            const std::vector<std::string>& arguments = {});
 
 std::string SourcePath(const std::string& relative);
+// The Wine prefix the programs run in: VELTAR_WINEPREFIX's, else the project's.
+std::filesystem::path WinePrefix();
 
 // Tells the stand-in devices what to play: the fixture's processor, registers
 // and drives (none: nothing), with or without the PawnIO device. Then waits
