@@ -208,8 +208,9 @@ TEST_P(HardwareLibrary, TheMemoryModulesSensorsFollowTheGraphicsCard) {
         // The memory's lines end the report, right after the graphics card's where there is one.
         const std::size_t memory = text.out.find("内存");
         EXPECT_EQ(memory == std::string::npos ? std::string() : text.out.substr(memory), c.memory) << c.name << "\n" << text.out;
-        if (!c.memory.empty() && c.fixture == intel)
+        if (!c.memory.empty() && c.fixture == intel) {
             EXPECT_TRUE(text.out.substr(0, memory).ends_with("GPU1-温度: 65.30℃\r\n")) << text.out;
+        }
         const ProcessResult check = RunUnderWine(program, environment, {"--format=nagios", "--sensor=memory"});
         EXPECT_EQ(check.out.substr(0, std::string(c.check).size()), c.check) << c.name << "\n" << check.out;
     }
