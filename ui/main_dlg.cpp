@@ -148,10 +148,13 @@ LRESULT CMainDlg::OnInitDialog() {
     // The reader keeps its list of drives until a disk comes or goes.
     const auto driveChanges = std::make_shared<veltar::DriveChanges>();
     m_diskArrivals = std::make_unique<veltar::DiskArrivals>(driveChanges);
-    m_reportWorker = std::make_unique<veltar::ReportWorker>(
-        [driveChanges]() -> veltar::ReportWorker::Build {
+    veltar::ReportWorker::MakeBuild makeBuild = m_makeBuild;
+    if (!makeBuild)
+        makeBuild = [driveChanges]() -> veltar::ReportWorker::Build {
             return [reader = std::make_shared<veltar::MachineReader>(driveChanges)] { return reader->Readings(); };
-        },
+        };
+    m_reportWorker = std::make_unique<veltar::ReportWorker>(
+        std::move(makeBuild),
         [window] { PostMessageW(window, kReportReadyMessage, 0, 0); },
         // Every report is recorded in the user's history, shown or hidden.
         []() -> veltar::ReportWorker::Keep {

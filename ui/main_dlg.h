@@ -38,6 +38,9 @@ public:
     enum { IDD = IDD_MAINDLG };
 
     CMainDlg() = default;
+    // A window whose reports come from the given build in place of the
+    // machine's sensors: the floor a refresh is measured against.
+    explicit CMainDlg(veltar::ReportWorker::MakeBuild makeBuild) : m_makeBuild(std::move(makeBuild)) {}
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnIdle() override;
@@ -105,6 +108,7 @@ private:
     // Tells the report's drive list when a disk comes or goes; made at set-up.
     std::unique_ptr<veltar::DiskArrivals> m_diskArrivals;
     // Builds each tick's report off this thread; made at set-up.
+    veltar::ReportWorker::MakeBuild m_makeBuild;
     std::unique_ptr<veltar::ReportWorker> m_reportWorker;
 };
 
