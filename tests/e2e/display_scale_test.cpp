@@ -56,13 +56,18 @@ protected:
     // What a start at 144 DPI shows: the lines 30 pixels apart below a band of
     // 24 (painted 25) and the client (n + 2) × 30 high.
     void ExpectSizesAt144(int lines) {
-        ASSERT_TRUE(WaitFor(*program, [&] { return Capture(window).TextPixelsInRows(24, 54) > 0; }));
+        // The paint after a change of size comes in its own time: wait for the last line and the free row below it.
+        const int freeRow = 24 + 30 * lines + 2;
+        EXPECT_TRUE(WaitFor(*program, [&] {
+            const Capture image(window);
+            return image.height == (lines + 2) * 30 && image.TextPixelsInRows(24 + 30 * (lines - 1), 24 + 30 * lines) > 0 &&
+                   image.At(25, freeRow) == kBlue;
+        }));
         const Capture image(window);
         EXPECT_EQ(image.height, (lines + 2) * 30);
         for (int k = 0; k < lines; ++k)
             EXPECT_GT(image.TextPixelsInRows(24 + 30 * k, 24 + 30 * (k + 1)), 0) << "line " << k;
         EXPECT_EQ(image.TextPixelsInRows(24 + 30 * lines, image.height), 0);
-        const int freeRow = 24 + 30 * lines + 2;
         for (const int x : {0, 24, image.width - 25}) EXPECT_EQ(image.At(x, freeRow), kGreen) << x;
         for (const int x : {25, image.width / 2, image.width - 26}) EXPECT_EQ(image.At(x, freeRow), kBlue) << x;
         EXPECT_EQ(image.At(25, 24), kGreen);
