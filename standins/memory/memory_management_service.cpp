@@ -1,5 +1,7 @@
 #include "standins/memory/memory_management_service.h"
 
+#include "standins/fixture/fixture_variant.h"
+
 namespace veltar {
 
 constexpr HRESULT kInvalidNamespace = static_cast<HRESULT>(0x8004100Eu);

@@ -12,6 +12,7 @@
 
 #include "sensors/platform/administrative_locator.h"
 #include "standins/fixture/fixture_file.h"
+#include "standins/fixture/fixture_variant.h"
 
 namespace {
 

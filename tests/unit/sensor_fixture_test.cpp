@@ -1,3 +1,4 @@
+#include "standins/fixture/fixture_variant.h"
 #include "standins/fixture/sensor_fixture.h"
 
 #include <gtest/gtest.h>
