@@ -89,7 +89,13 @@ ProcessResult RunUnderWine(const std::string& program, const std::vector<std::st
                            const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{SourcePath("tools/wine-run"), program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return RunProcess(argv, environment);
+    // Now and then, on a loaded machine, Wine fails to create the process at
+    // all and its launcher says so in place of the program: the program never
+    // ran, so it is started again (twice at most).
+    const std::string notStarted = "Application could not be started, or no application associated";
+    ProcessResult result = RunProcess(argv, environment);
+    for (int again = 0; again < 2 && result.out.starts_with(notStarted); ++again) result = RunProcess(argv, environment);
+    return result;
 }
 
 std::string FileContents(const std::filesystem::path& file) {
