@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the native, x86 and x64 presets, runs every
 # test and ends with one line: "N passed, N failed".
+#
+# The tests mostly wait on Wine, so they run while the next preset builds: in
+# lanes, each with a Wine prefix and a virtual display of its own, a test
+# program's cases halved between two lanes where it runs whole in neither.
 set -uo pipefail
 cd "$(dirname "$0")"
 root="$PWD"
@@ -11,99 +15,127 @@ mkdir -p build
 took() {  # step, the SECONDS it began at
     echo "$1: $((SECONDS - $2)) s" >>"$root/build/test-times.txt"
 }
+failed_to_start() {
+    echo "0 passed, 1 failed"
+    exit 1
+}
 
-tools/install-packages || { echo "0 passed, 1 failed"; exit 1; }
+tools/install-packages || failed_to_start
 took packages 0
-# The x64 programs' Windows-side tests run beside the x86 ones, in a Wine prefix
-# and on a virtual display of their own. Both prefixes are made while the
-# presets build: they need none of them.
-x64_prefix="$root/build/wine-prefix-win64"
-tools/wine-prefix >/dev/null 2>&1 &
-prefix_pid=$!
-VELTAR_WINEPREFIX="$x64_prefix" tools/wine-prefix >/dev/null 2>&1 &
-x64_prefix_pid=$!
-for preset in native win32 win64; do
-    began=$SECONDS
-    if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j"$(nproc)"; } >"build-$preset.log" 2>&1; then
-        cat "build-$preset.log"
-        rm -f "build-$preset.log"
-        echo "0 passed, 1 failed"
-        exit 1
-    fi
-    rm -f "build-$preset.log"
-    took "build $preset" "$began"
-done
 
-# One virtual display and one Wine prefix for every test that runs a Windows
-# program, and a second pair for the x64 programs' Windows-side tests.
-xvfb_pid=""
-x64_xvfb_pid=""
+prefixes=("$root/build/wine-prefix" "$root/build/wine-prefix-2" "$root/build/wine-prefix-3")
+displays=()
+xvfb_pids=()
+lane_pids=()
+# Ends a process and everything it started.
+end_tree() {
+    local child
+    for child in $(pgrep -P "$1"); do end_tree "$child"; done
+    kill "$1" 2>/dev/null || true
+}
 cleanup() {
-    (source tools/wine-env && wineserver -k 2>/dev/null) || true
-    (export VELTAR_WINEPREFIX="$x64_prefix" && source tools/wine-env && wineserver -k 2>/dev/null) || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    [ -n "$x64_xvfb_pid" ] && kill "$x64_xvfb_pid" 2>/dev/null || true
+    local pid prefix
+    for pid in "${lane_pids[@]}"; do end_tree "$pid"; done
+    for prefix in "${prefixes[@]}"; do
+        (export VELTAR_WINEPREFIX="$prefix" && source tools/wine-env && wineserver -k 2>/dev/null) || true
+    done
+    for pid in "${xvfb_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 trap cleanup EXIT
-pidfile="$(mktemp)"
-if [ -z "${DISPLAY:-}" ]; then
-    DISPLAY="$(tools/virtual-display "$pidfile")" || { echo "0 passed, 1 failed"; exit 1; }
-    export DISPLAY
-    xvfb_pid="$(cat "$pidfile")"
-fi
-x64_display="$(tools/virtual-display "$pidfile")" || { echo "0 passed, 1 failed"; exit 1; }
-x64_xvfb_pid="$(cat "$pidfile")"
-rm -f "$pidfile"
-began=$SECONDS
-wait "$prefix_pid" "$x64_prefix_pid"
-# The stand-in devices start with no drives and no processor, whatever ./run.sh
-# last set them to; the tests that need more set it up themselves.
-for prefix in "$root/build/wine-prefix" "$x64_prefix"; do
-    export VELTAR_WINEPREFIX="$prefix"
-    tools/wine-prefix
-    VELTAR_SENSORS= tools/wine-run build/win32/veltar-device-standins.exe >/dev/null
-    (source tools/wine-env && wineserver -w)
-done
-unset VELTAR_WINEPREFIX
-took "prefixes and stand-in devices" "$began"
 
-# Runs one preset's tests, its results under a name of their own, with any
-# further ctest options. Two at a time where they share nothing: the tests on a
-# Wine prefix and its display hold a lock and run one after another.
-run_tests() {
-    local results="$root/build/test-results/$1" preset="$2" run="$1" began=$SECONDS
-    shift 2
-    rm -rf "$results" && mkdir -p "$results"
-    GTEST_OUTPUT="xml:$results/" ctest --test-dir "build/$preset" --output-on-failure -j2 \
-        --output-junit "$results/ctest.xml" --timeout 1500 "$@"
-    took "tests $run" "$began"
+# The prefixes are made while the first preset builds: they need none of it.
+prefix_pids=()
+for prefix in "${prefixes[@]}"; do
+    VELTAR_WINEPREFIX="$prefix" tools/wine-prefix >/dev/null 2>&1 &
+    prefix_pids+=($!)
+done
+pidfile="$(mktemp)"
+for _ in "${prefixes[@]}"; do
+    displays+=("$(tools/virtual-display "$pidfile")") || failed_to_start
+    xvfb_pids+=("$(cat "$pidfile")")
+done
+rm -f "$pidfile"
+
+# Configures a preset the first time and builds it, or the targets named.
+build() {  # preset [cmake --build options...]
+    local preset="$1" began=$SECONDS log="$root/build-$1.log"
+    shift
+    if ! { { [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null; } &&
+        cmake --build "build/$preset" -j"$(nproc)" "$@"; } >"$log" 2>&1; then
+        cat "$log"
+        rm -f "$log"
+        failed_to_start
+    fi
+    rm -f "$log"
+    took "build $preset${*:+ $*}" "$began"
 }
-# Two lanes of about the same length, each with a prefix and a display of its
-# own. The x64 one runs the x64 programs' Windows-side tests, then, from a known
-# start of the stand-in devices, some of the Linux-side ones (which drive both
-# builds); the project's own runs the x86 programs' Windows-side tests, then
-# the other Linux-side tests.
-x64_lane_tests='^(desktop|autostart|nvme_report)_tests$'
-(
-    export VELTAR_WINEPREFIX="$x64_prefix" DISPLAY="$x64_display"
-    run_tests win64 win64
-    VELTAR_SENSORS= tools/wine-run build/win32/veltar-device-standins.exe >/dev/null
-    run_tests native-x64-lane native -R "$x64_lane_tests"
-) >"$root/build/test-x64-lane.log" 2>&1 &
-x64_lane_pid=$!
-run_tests win32 win32
-run_tests native native -E "$x64_lane_tests"
-wait "$x64_lane_pid"
-cat "$root/build/test-x64-lane.log"
+
+# Runs tests in the background on a lane: its prefix and display, its stand-in
+# devices set back to no drives and no processor (whatever ./run.sh or the tests
+# before left), then ctest with a Google Test filter, its cases halved when the
+# lane runs one half, and the results under a name of their own.
+start_lane() {  # lane, halves (1 or 2), filter, results, preset, ctest options...
+    local lane="$1" halves="$2" filter="$3" results="$root/build/test-results/$4-$1" preset="$5"
+    shift 5
+    (
+        began=$SECONDS
+        export VELTAR_WINEPREFIX="${prefixes[$lane]}" DISPLAY="${displays[$lane]}" GTEST_FILTER="$filter"
+        if [ "$halves" -gt 1 ]; then export GTEST_TOTAL_SHARDS="$halves" GTEST_SHARD_INDEX="$lane"; fi
+        tools/wine-prefix
+        VELTAR_SENSORS= tools/wine-run build/win32/veltar-device-standins.exe >/dev/null
+        (source tools/wine-env && wineserver -w)
+        rm -rf "$results" && mkdir -p "$results"
+        GTEST_OUTPUT="xml:$results/" ctest --test-dir "build/$preset" --output-on-failure -j2 \
+            --output-junit "$results/ctest.xml" --timeout 1500 "$@"
+        took "tests $(basename "$results")" "$began"
+    ) >>"$root/build/test-lane-$lane.log" 2>&1 &
+    lane_pids+=($!)
+}
+wait_lanes() {
+    wait "${lane_pids[@]}"
+    lane_pids=()
+}
+
+rm -rf "$root/build/test-results" "$root"/build/test-lane-*.log
+build win32 --target all windows_tests
+wait "${prefix_pids[@]}"
+
+# The x86 build's Windows-side tests while the native preset builds.
+start_lane 0 2 '*' win32 win32
+start_lane 1 2 '*' win32 win32
+build native
+wait_lanes
+
+# The Linux-side tests of the x86 programs while the x64 programs build; the
+# MSIs and archives, which pack the build folders, on a lane of their own.
+packaging='^(installer|release)_tests$'
+start_lane 0 2 '*/0' native-x86 native -E "$packaging"
+start_lane 1 2 '*/0' native-x86 native -E "$packaging"
+start_lane 2 1 '*/0' packaging-x86 native -R "$packaging"
+build win64
+wait_lanes
+
+# The Linux-side tests of the x64 programs while the x64 tests build.
+start_lane 0 2 '-*/0' native-x64 native -E "$packaging"
+start_lane 1 2 '-*/0' native-x64 native -E "$packaging"
+build win64 --target windows_tests
+wait_lanes
+
+# The x64 build's Windows-side tests, and its packages (the x64 folder is
+# whole now).
+start_lane 0 2 '*' win64 win64
+start_lane 1 2 '*' win64 win64
+start_lane 2 1 '-*/0' packaging-x64 native -R "$packaging"
+wait_lanes
+cat "$root"/build/test-lane-*.log
 took total 0
 
 passed=0
 failed=0
 # Adds up the test cases of each run from Google Test's reports; a test
 # program that failed without reporting a failed case counts as one failure.
-for run in native win32 win64 native-x64-lane; do
-    results="$root/build/test-results/$run"
-    for report in "$results"/*.xml; do
+for results in "$root"/build/test-results/*/; do
+    for report in "$results"*.xml; do
         [ "$(basename "$report")" = ctest.xml ] && continue
         cases=$(sed -n 's/.*<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\1/p' "$report" | head -1)
         failures=$(sed -n 's/.*<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\2/p' "$report" | head -1)
@@ -111,7 +143,7 @@ for run in native win32 win64 native-x64-lane; do
         failed=$((failed + ${failures:-0}))
     done
     while read -r name; do
-        failures=$(sed -n 's/.*<testsuites tests="[0-9]*" failures="\([0-9]*\)".*/\1/p' "$results/$name.xml" 2>/dev/null | head -1)
+        failures=$(sed -n 's/.*<testsuites tests="[0-9]*" failures="\([0-9]*\)".*/\1/p' "$results$name.xml" 2>/dev/null | head -1)
         [ "${failures:-0}" -gt 0 ] || failed=$((failed + 1))
     done < <(sed -n 's/.*<testcase name="\([^"]*\)".*status="fail".*/\1/p' "$results/ctest.xml" 2>/dev/null)
 done
