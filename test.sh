@@ -56,17 +56,20 @@ for _ in "${prefixes[@]}"; do
 done
 rm -f "$pidfile"
 
-# Configures a preset the first time and builds it, or the targets named.
+# Configures a preset the first time it is named here and builds it, or the
+# targets named.
+declare -A configured
 build() {  # preset [cmake --build options...]
     local preset="$1" began=$SECONDS log="$root/build-$1.log"
     shift
-    if ! { { [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null; } &&
+    if ! { { [ -n "${configured[$preset]:-}" ] || cmake --preset "$preset" >/dev/null; } &&
         cmake --build "build/$preset" -j"$(nproc)" "$@"; } >"$log" 2>&1; then
         cat "$log"
         rm -f "$log"
         failed_to_start
     fi
     rm -f "$log"
+    configured[$preset]=1
     took "build $preset${*:+ $*}" "$began"
 }
 
