@@ -38,17 +38,69 @@ std::wstring EnvironmentBlock(const std::optional<std::wstring>& fixture) {
 
 }  // namespace
 
+// Reads a pipe to its end on a thread of its own, so that a program that
+// writes more than the pipe holds never waits for the test to read it.
+class Program::PipeReader {
+public:
+    explicit PipeReader(HANDLE pipe) : m_pipe(pipe) {
+        InitializeCriticalSection(&m_lock);
+        m_thread = CreateThread(nullptr, 0, &PipeReader::Run, this, 0, nullptr);
+    }
+    PipeReader(const PipeReader&) = delete;
+    PipeReader& operator=(const PipeReader&) = delete;
+    ~PipeReader() {
+        if (m_thread) {
+            if (WaitForSingleObject(m_thread, 5000) != WAIT_OBJECT_0) {
+                CancelSynchronousIo(m_thread);
+                WaitForSingleObject(m_thread, 5000);
+            }
+            CloseHandle(m_thread);
+        }
+        CloseHandle(m_pipe);
+        DeleteCriticalSection(&m_lock);
+    }
+    // What was read, waiting up to the time given for the pipe's end.
+    std::string Text(DWORD waitMs) {
+        if (m_thread) WaitForSingleObject(m_thread, waitMs);
+        EnterCriticalSection(&m_lock);
+        std::string text = m_text;
+        LeaveCriticalSection(&m_lock);
+        return text;
+    }
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto* reader = static_cast<PipeReader*>(self);
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(reader->m_pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+            EnterCriticalSection(&reader->m_lock);
+            reader->m_text.append(buffer, read);
+            LeaveCriticalSection(&reader->m_lock);
+        }
+        return 0;
+    }
+
+    HANDLE m_pipe;
+    HANDLE m_thread = nullptr;
+    CRITICAL_SECTION m_lock;
+    std::string m_text;
+};
+
 Program::Program(const std::wstring& name, const std::optional<std::wstring>& fixture, const std::wstring& arguments) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE outputRead = nullptr;
     HANDLE outputWrite = nullptr;
-    if (!CreatePipe(&m_output, &outputWrite, &inheritable, 1 << 16)) return;
-    SetHandleInformation(m_output, HANDLE_FLAG_INHERIT, 0);
+    if (!CreatePipe(&outputRead, &outputWrite, &inheritable, 1 << 16)) return;
+    SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
+    HANDLE errorsRead = nullptr;
     HANDLE errorsWrite = nullptr;
-    if (!CreatePipe(&m_errors, &errorsWrite, &inheritable, 1 << 16)) {
+    if (!CreatePipe(&errorsRead, &errorsWrite, &inheritable, 1 << 16)) {
+        CloseHandle(outputRead);
         CloseHandle(outputWrite);
         return;
     }
-    SetHandleInformation(m_errors, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errorsRead, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -70,13 +122,15 @@ Program::Program(const std::wstring& name, const std::optional<std::wstring>& fi
     }
     CloseHandle(outputWrite);
     CloseHandle(errorsWrite);
+    m_output = std::make_unique<PipeReader>(outputRead);
+    m_errors = std::make_unique<PipeReader>(errorsRead);
 }
 
 Program::Program(Program&& other) noexcept
     : m_process(std::exchange(other.m_process, nullptr)),
       m_id(other.m_id),
-      m_output(std::exchange(other.m_output, nullptr)),
-      m_errors(std::exchange(other.m_errors, nullptr)) {}
+      m_output(std::move(other.m_output)),
+      m_errors(std::move(other.m_errors)) {}
 
 Program::~Program() {
     if (m_process) {
@@ -86,8 +140,6 @@ Program::~Program() {
         }
         CloseHandle(m_process);
     }
-    if (m_output) CloseHandle(m_output);
-    if (m_errors) CloseHandle(m_errors);
 }
 
 std::optional<DWORD> Program::WaitForExit(DWORD timeoutMs) const {
@@ -99,21 +151,10 @@ std::optional<DWORD> Program::WaitForExit(DWORD timeoutMs) const {
 
 bool Program::IsRunning() const { return WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
 
-namespace {
+// Once the process has ended its pipes end as soon as what it wrote is read.
+std::string Program::Output() const { return m_output ? m_output->Text(IsRunning() ? 0 : 5000) : std::string(); }
 
-std::string ReadAll(HANDLE pipe) {
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
-    return text;
-}
-
-}  // namespace
-
-std::string Program::Output() const { return ReadAll(m_output); }
-
-std::string Program::Errors() const { return ReadAll(m_errors); }
+std::string Program::Errors() const { return m_errors ? m_errors->Text(IsRunning() ? 0 : 5000) : std::string(); }
 
 std::wstring FixturePath(const std::wstring& name) { return Environment(L"VELTAR_FIXTURES") + L"\\" + name; }
 

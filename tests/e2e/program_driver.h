@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,15 +28,17 @@ public:
     // The exit code, or nothing when the process has not ended in time.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = 20000) const;
     bool IsRunning() const;
-    // What the process wrote to standard output and to standard error, after it has ended.
+    // What the process wrote to standard output and to standard error: all of
+    // it once it has ended, what it wrote so far while it runs.
     std::string Output() const;
     std::string Errors() const;
 
 private:
+    class PipeReader;
     HANDLE m_process = nullptr;
     DWORD m_id = 0;
-    HANDLE m_output = nullptr;  // read end of the standard-output pipe
-    HANDLE m_errors = nullptr;  // read end of the standard-error pipe
+    std::unique_ptr<PipeReader> m_output;  // reads standard output as the process writes it
+    std::unique_ptr<PipeReader> m_errors;  // and standard error
 };
 
 std::wstring FixturePath(const std::wstring& name);
