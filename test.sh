@@ -3,8 +3,8 @@
 # test and ends with one line: "N passed, N failed".
 #
 # The tests mostly wait on Wine, so they run while the next preset builds: in
-# lanes, each with a Wine prefix and a virtual display of its own, a test
-# program's cases halved between two lanes where it runs whole in neither.
+# three lanes, each with a Wine prefix and a virtual display of its own, a test
+# program's cases shared out between lanes.
 set -uo pipefail
 cd "$(dirname "$0")"
 root="$PWD"
@@ -73,17 +73,17 @@ build() {  # preset [cmake --build options...]
     took "build $preset${*:+ $*}" "$began"
 }
 
-# Runs tests in the background on a lane: its prefix and display, its stand-in
-# devices set back to no drives and no processor (whatever ./run.sh or the tests
-# before left), then ctest with a Google Test filter, its cases halved when the
-# lane runs one half, and the results under a name of their own.
-start_lane() {  # lane, halves (1 or 2), filter, results, preset, ctest options...
-    local lane="$1" halves="$2" filter="$3" results="$root/build/test-results/$4-$1" preset="$5"
+# Runs tests on a lane: its prefix and display, its stand-in devices set back
+# to no drives and no processor (whatever ./run.sh or the tests before left),
+# then ctest with a Google Test filter and the lane's share of each program's
+# cases (one of as many shares as are given), the results under a name of their own.
+lane_tests() {  # lane, shares, filter, results, preset, ctest options...
+    local lane="$1" shares="$2" filter="$3" results="$root/build/test-results/$4-$1" preset="$5"
     shift 5
     (
         began=$SECONDS
         export VELTAR_WINEPREFIX="${prefixes[$lane]}" DISPLAY="${displays[$lane]}" GTEST_FILTER="$filter"
-        if [ "$halves" -gt 1 ]; then export GTEST_TOTAL_SHARDS="$halves" GTEST_SHARD_INDEX="$lane"; fi
+        if [ "$shares" -gt 1 ]; then export GTEST_TOTAL_SHARDS="$shares" GTEST_SHARD_INDEX="$lane"; fi
         tools/wine-prefix
         VELTAR_SENSORS= tools/wine-run build/win32/veltar-device-standins.exe >/dev/null
         (source tools/wine-env && wineserver -w)
@@ -91,12 +91,25 @@ start_lane() {  # lane, halves (1 or 2), filter, results, preset, ctest options.
         GTEST_OUTPUT="xml:$results/" ctest --test-dir "build/$preset" --output-on-failure -j2 \
             --output-junit "$results/ctest.xml" --timeout 1500 "$@"
         took "tests $(basename "$results")" "$began"
-    ) >>"$root/build/test-lane-$lane.log" 2>&1 &
+    )
+}
+# Runs a command on a lane in the background; wait_lanes waits for them all.
+on_lane() {  # lane, command...
+    local lane="$1"
+    shift
+    "$@" >>"$root/build/test-lane-$lane.log" 2>&1 &
     lane_pids+=($!)
 }
 wait_lanes() {
     wait "${lane_pids[@]}"
     lane_pids=()
+}
+# The MSIs and archives pack the build folders: on a lane of their own, one
+# preset's at a time, and never while that preset builds.
+packaging='^(installer|release)_tests$'
+then_packages() {  # lane, filter, results: a third of the others first
+    lane_tests "$1" 3 "$2" "$3" native -E "$packaging"
+    lane_tests "$1" 1 "$2" "packaging-$3" native -R "$packaging"
 }
 
 rm -rf "$root/build/test-results" "$root"/build/test-lane-*.log
@@ -104,31 +117,27 @@ build win32 --target all windows_tests
 wait "${prefix_pids[@]}"
 
 # The x86 build's Windows-side tests while the native preset builds.
-start_lane 0 2 '*' win32 win32
-start_lane 1 2 '*' win32 win32
+for lane in 0 1 2; do on_lane "$lane" lane_tests "$lane" 3 '*' win32 win32; done
 build native
 wait_lanes
 
-# The Linux-side tests of the x86 programs while the x64 programs build; the
-# MSIs and archives, which pack the build folders, on a lane of their own.
-packaging='^(installer|release)_tests$'
-start_lane 0 2 '*/0' native-x86 native -E "$packaging"
-start_lane 1 2 '*/0' native-x86 native -E "$packaging"
-start_lane 2 1 '*/0' packaging-x86 native -R "$packaging"
+# The Linux-side tests of the x86 programs while the x64 programs build.
+on_lane 0 lane_tests 0 3 '*/0' native-x86 native -E "$packaging"
+on_lane 1 lane_tests 1 3 '*/0' native-x86 native -E "$packaging"
+on_lane 2 then_packages 2 '*/0' native-x86
 build win64
 wait_lanes
 
 # The Linux-side tests of the x64 programs while the x64 tests build.
-start_lane 0 2 '-*/0' native-x64 native -E "$packaging"
-start_lane 1 2 '-*/0' native-x64 native -E "$packaging"
+for lane in 0 1 2; do on_lane "$lane" lane_tests "$lane" 3 '-*/0' native-x64 native -E "$packaging"; done
 build win64 --target windows_tests
 wait_lanes
 
 # The x64 build's Windows-side tests, and its packages (the x64 folder is
 # whole now).
-start_lane 0 2 '*' win64 win64
-start_lane 1 2 '*' win64 win64
-start_lane 2 1 '-*/0' packaging-x64 native -R "$packaging"
+on_lane 0 lane_tests 0 2 '*' win64 win64
+on_lane 1 lane_tests 1 2 '*' win64 win64
+on_lane 2 lane_tests 2 1 '-*/0' packaging-x64 native -R "$packaging"
 wait_lanes
 cat "$root"/build/test-lane-*.log
 took total 0
