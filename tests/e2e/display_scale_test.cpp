@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "res/resource.h"
 #include "tests/e2e/program_driver.h"
@@ -56,14 +57,19 @@ protected:
     // What a start at 144 DPI shows: the lines 30 pixels apart below a band of
     // 24 (painted 25) and the client (n + 2) × 30 high.
     void ExpectSizesAt144(int lines) {
-        // The paint after a change of size comes in its own time: wait for the last line and the free row below it.
+        // The paint after a change of size comes in its own time, and a capture
+        // may meet the next one half done: the sizes are read from a capture
+        // that shows every line and the free row below them.
         const int freeRow = 24 + 30 * lines + 2;
-        EXPECT_TRUE(WaitFor(*program, [&] {
-            const Capture image(window);
-            return image.height == (lines + 2) * 30 && image.TextPixelsInRows(24 + 30 * (lines - 1), 24 + 30 * lines) > 0 &&
-                   image.At(25, freeRow) == kBlue;
-        }));
-        const Capture image(window);
+        std::optional<Capture> captured;
+        ASSERT_TRUE(WaitFor(*program, [&] {
+            const Capture& image = captured.emplace(window);
+            if (image.height != (lines + 2) * 30 || image.At(25, freeRow) != kBlue) return false;
+            for (int k = 0; k < lines; ++k)
+                if (image.TextPixelsInRows(24 + 30 * k, 24 + 30 * (k + 1)) == 0) return false;
+            return true;
+        })) << "the client " << captured->width << " x " << captured->height << " at 144 DPI, never whole";
+        const Capture& image = *captured;
         EXPECT_EQ(image.height, (lines + 2) * 30);
         for (int k = 0; k < lines; ++k)
             EXPECT_GT(image.TextPixelsInRows(24 + 30 * k, 24 + 30 * (k + 1)), 0) << "line " << k;
