@@ -63,7 +63,14 @@ protected:
         }
         if (program && main) {
             x.RequestClose(main);
-            EXPECT_EQ(program->WaitForExit(), 2);
+            // A close request that met the end of a drag on a loaded machine went
+            // unanswered once in many runs: it is asked once more, the exit status still checked.
+            std::optional<int> exitCode = program->WaitForExit();
+            if (!exitCode) {
+                x.RequestClose(main);
+                exitCode = program->WaitForExit();
+            }
+            EXPECT_EQ(exitCode, 2);
         }
         std::remove(fixture.c_str());
     }
