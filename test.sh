@@ -3,8 +3,8 @@
 # test and ends with one line: "N passed, N failed".
 #
 # The tests mostly wait on Wine, so they run while the next preset builds: in
-# three lanes, each with a Wine prefix and a virtual display of its own, a test
-# program's cases shared out between lanes.
+# three lanes, each with a Wine prefix and a virtual display of its own, that
+# take their jobs off one queue: shares of the test programs' cases.
 set -uo pipefail
 cd "$(dirname "$0")"
 root="$PWD"
@@ -56,89 +56,111 @@ for _ in "${prefixes[@]}"; do
 done
 rm -f "$pidfile"
 
-# Configures a preset the first time it is named here and builds it, or the
-# targets named.
-declare -A configured
-build() {  # preset [cmake --build options...]
-    local preset="$1" began=$SECONDS log="$root/build-$1.log"
-    shift
-    if ! { { [ -n "${configured[$preset]:-}" ] || cmake --preset "$preset" >/dev/null; } &&
-        cmake --build "build/$preset" -j"$(nproc)" "$@"; } >"$log" 2>&1; then
+# Each build holds a lock from here until it is done; the tests that need it
+# wait for the lock: win32 (all and its test programs), native, win64 (the
+# programs), win64-tests (its test programs; the folder whole).
+declare -A build_lock
+for built in win32 native win64 win64-tests; do
+    exec {fd}>"$root/build/building-$built.lock"
+    flock "$fd"
+    build_lock[$built]=$fd
+done
+build() {  # what it makes (a lock's name), preset, cmake --build options...
+    local built="$1" preset="$2" began=$SECONDS log="$root/build-$1.log"
+    shift 2
+    if ! { cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j"$(nproc)" "$@"; } >"$log" 2>&1; then
         cat "$log"
         rm -f "$log"
         failed_to_start
     fi
     rm -f "$log"
-    configured[$preset]=1
-    took "build $preset${*:+ $*}" "$began"
+    flock -u "${build_lock[$built]}"
+    took "build $built" "$began"
+}
+wait_built() {  # lock's name
+    local fd
+    exec {fd}<"$root/build/building-$1.lock"
+    flock -s -w 1800 "$fd"
+    exec {fd}<&-
 }
 
 # Runs tests on a lane: its prefix and display, its stand-in devices set back
 # to no drives and no processor (whatever ./run.sh or the tests before left),
-# then ctest with a Google Test filter and the lane's share of each program's
-# cases (one of as many shares as are given), the results under a name of their own.
-lane_tests() {  # lane, shares, filter, results, preset, ctest options...
-    local lane="$1" shares="$2" filter="$3" results="$root/build/test-results/$4-$1" preset="$5"
-    shift 5
+# then ctest with a Google Test filter and one share of each program's cases,
+# the results under a name of their own.
+lane_tests() {  # lane, shares, share, filter, results, preset, ctest options...
+    local lane="$1" shares="$2" share="$3" filter="$4" results="$root/build/test-results/$5-$3" preset="$6"
+    shift 6
     (
         began=$SECONDS
         export VELTAR_WINEPREFIX="${prefixes[$lane]}" DISPLAY="${displays[$lane]}" GTEST_FILTER="$filter"
-        if [ "$shares" -gt 1 ]; then export GTEST_TOTAL_SHARDS="$shares" GTEST_SHARD_INDEX="$lane"; fi
+        export GTEST_TOTAL_SHARDS="$shares" GTEST_SHARD_INDEX="$share"
         tools/wine-prefix
         VELTAR_SENSORS= tools/wine-run build/win32/veltar-device-standins.exe >/dev/null
         (source tools/wine-env && wineserver -w)
         rm -rf "$results" && mkdir -p "$results"
         GTEST_OUTPUT="xml:$results/" ctest --test-dir "build/$preset" --output-on-failure -j2 \
             --output-junit "$results/ctest.xml" --timeout 1500 "$@"
-        took "tests $(basename "$results")" "$began"
+        took "tests $(basename "$results") on lane $lane" "$began"
     )
 }
-# Runs a command on a lane in the background; wait_lanes waits for them all.
-on_lane() {  # lane, command...
-    local lane="$1"
-    shift
-    "$@" >>"$root/build/test-lane-$lane.log" 2>&1 &
-    lane_pids+=($!)
-}
-wait_lanes() {
-    wait "${lane_pids[@]}"
-    lane_pids=()
-}
-# The MSIs and archives pack the build folders: on a lane of their own, one
-# preset's at a time, and never while that preset builds.
+
+# The lanes' work, in the order the builds come. A job: the build it waits
+# for, then lane_tests' words but the lane. The MSIs and archives pack the
+# build folders: one preset's at a time, never while that preset builds.
 packaging='^(installer|release)_tests$'
-then_packages() {  # lane, filter, results: a third of the others first
-    lane_tests "$1" 3 "$2" "$3" native -E "$packaging"
-    lane_tests "$1" 1 "$2" "packaging-$3" native -R "$packaging"
+jobs=()
+queue_shares() {  # shares, built, filter, results, preset, ctest options...
+    local shares="$1" built="$2" share
+    shift 2
+    for ((share = 0; share < shares; share++)); do jobs+=("$built $shares $share $*"); done
+}
+queue_shares 6 win32 '*' win32 win32
+queue_shares 6 native '*/0' native-x86 native -E "$packaging"
+queue_shares 1 native '*/0' packaging-x86 native -R "$packaging"
+queue_shares 6 win64 '-*/0' native-x64 native -E "$packaging"
+queue_shares 1 win64-tests '-*/0' packaging-x64 native -R "$packaging"
+queue_shares 4 win64-tests '*' win64 win64
+queue="$root/build/test-queue"
+printf '%s\n' "${jobs[@]}" >"$queue"
+next_job() {  # prints the first job and takes it off the queue; fails when none is left
+    local fd job
+    exec {fd}>"$queue.lock"
+    flock "$fd"
+    job="$(head -n 1 "$queue")"
+    sed -i 1d "$queue"
+    exec {fd}>&-
+    [ -n "$job" ] && printf '%s\n' "$job"
+}
+lane() {  # lane: runs jobs off the queue until there are none
+    local fd job words packing
+    for fd in "${build_lock[@]}"; do exec {fd}>&-; done
+    while job="$(next_job)"; do
+        read -r -a words <<<"$job"
+        wait_built "${words[0]}" || return 1
+        if [[ "${words[4]}" == packaging-* ]]; then
+            exec {packing}>"$root/build/packaging.lock"
+            flock "$packing"
+            lane_tests "$1" "${words[@]:1}"
+            exec {packing}>&-
+        else
+            lane_tests "$1" "${words[@]:1}"
+        fi
+    done
 }
 
 rm -rf "$root/build/test-results" "$root"/build/test-lane-*.log
-build win32 --target all windows_tests
+build win32 win32 --target all windows_tests
 wait "${prefix_pids[@]}"
-
-# The x86 build's Windows-side tests while the native preset builds.
-for lane in 0 1 2; do on_lane "$lane" lane_tests "$lane" 3 '*' win32 win32; done
-build native
-wait_lanes
-
-# The Linux-side tests of the x86 programs while the x64 programs build.
-on_lane 0 lane_tests 0 3 '*/0' native-x86 native -E "$packaging"
-on_lane 1 lane_tests 1 3 '*/0' native-x86 native -E "$packaging"
-on_lane 2 then_packages 2 '*/0' native-x86
-build win64
-wait_lanes
-
-# The Linux-side tests of the x64 programs while the x64 tests build.
-for lane in 0 1 2; do on_lane "$lane" lane_tests "$lane" 3 '-*/0' native-x64 native -E "$packaging"; done
-build win64 --target windows_tests
-wait_lanes
-
-# The x64 build's Windows-side tests, and its packages (the x64 folder is
-# whole now).
-on_lane 0 lane_tests 0 2 '*' win64 win64
-on_lane 1 lane_tests 1 2 '*' win64 win64
-on_lane 2 lane_tests 2 1 '-*/0' packaging-x64 native -R "$packaging"
-wait_lanes
+for lane in 0 1 2; do
+    lane "$lane" >>"$root/build/test-lane-$lane.log" 2>&1 &
+    lane_pids+=($!)
+done
+build native native
+build win64 win64 --target all
+build win64-tests win64 --target windows_tests
+wait "${lane_pids[@]}"
+lane_pids=()
 cat "$root"/build/test-lane-*.log
 took total 0
 
