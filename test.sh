@@ -3,7 +3,7 @@
 # test and ends with one line: "N passed, N failed".
 #
 # The tests mostly wait on Wine, so they run while the next preset builds: in
-# three lanes, each with a Wine prefix and a virtual display of its own, that
+# four lanes, each with a Wine prefix and a virtual display of its own, that
 # take their jobs off one queue: shares of the test programs' cases.
 set -uo pipefail
 cd "$(dirname "$0")"
@@ -23,7 +23,8 @@ failed_to_start() {
 tools/install-packages || failed_to_start
 took packages 0
 
-prefixes=("$root/build/wine-prefix" "$root/build/wine-prefix-2" "$root/build/wine-prefix-3")
+# Four lanes: the tests wait on Wine more than they use the processors.
+prefixes=("$root/build/wine-prefix" "$root/build/wine-prefix-2" "$root/build/wine-prefix-3" "$root/build/wine-prefix-4")
 displays=()
 xvfb_pids=()
 lane_pids=()
@@ -152,7 +153,7 @@ lane() {  # lane: runs jobs off the queue until there are none
 rm -rf "$root/build/test-results" "$root"/build/test-lane-*.log
 build win32 win32 --target all windows_tests
 wait "${prefix_pids[@]}"
-for lane in 0 1 2; do
+for lane in "${!prefixes[@]}"; do
     lane "$lane" >>"$root/build/test-lane-$lane.log" 2>&1 &
     lane_pids+=($!)
 done
