@@ -11,7 +11,7 @@ fi
 cd "$(dirname "$0")"
 
 tools/install-packages
-cmake --preset win32 >/dev/null
+tools/configure-preset win32 >/dev/null
 # Only what runs here: the program with its stand-in library, management
 # service and gdi32, the live-sensor summary, the stand-in devices, the history's
 # viewer and the demo history's maker.

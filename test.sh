@@ -76,7 +76,7 @@ done
 build() {  # what it makes (a lock's name), preset, cmake --build options...
     local built="$1" preset="$2" began=$SECONDS log="$root/build-$1.log"
     shift 2
-    if ! { cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j"$(nproc)" "$@"; } >"$log" 2>&1; then
+    if ! { tools/configure-preset "$preset" >/dev/null && cmake --build "build/$preset" -j"$(nproc)" "$@"; } >"$log" 2>&1; then
         cat "$log"
         rm -f "$log"
         failed_to_start
