@@ -3,7 +3,7 @@
 # test and ends with one line: "N passed, N failed".
 #
 # The tests mostly wait on Wine, so they run while the next preset builds: in
-# four lanes, each with a Wine prefix and a virtual display of its own, that
+# lanes, each with a Wine prefix and a virtual display of its own, that
 # take their jobs off one queue: shares of the test programs' cases.
 set -uo pipefail
 cd "$(dirname "$0")"
@@ -23,8 +23,10 @@ failed_to_start() {
 tools/install-packages || failed_to_start
 took packages 0
 
-# Four lanes: the tests wait on Wine more than they use the processors.
-prefixes=("$root/build/wine-prefix" "$root/build/wine-prefix-2" "$root/build/wine-prefix-3" "$root/build/wine-prefix-4")
+# Four lanes run beside the builds (the tests wait on Wine more than they use
+# the processors); two more join them for the last tests, once nothing builds.
+prefixes=("$root/build/wine-prefix")
+for n in 2 3 4 5 6; do prefixes+=("$root/build/wine-prefix-$n"); done
 displays=()
 xvfb_pids=()
 lane_pids=()
@@ -157,16 +159,22 @@ lane() {  # lane: runs jobs off the queue until there are none
     done
 }
 
+start_lanes() {  # lanes...
+    local lane
+    for lane in "$@"; do
+        lane "$lane" >>"$root/build/test-lane-$lane.log" 2>&1 &
+        lane_pids+=($!)
+    done
+}
+
 rm -rf "$root/build/test-results" "$root"/build/test-lane-*.log
 build win32 win32 --target all windows_tests
 wait "${prefix_pids[@]}"
-for lane in "${!prefixes[@]}"; do
-    lane "$lane" >>"$root/build/test-lane-$lane.log" 2>&1 &
-    lane_pids+=($!)
-done
+start_lanes 0 1 2 3
 build native native
 build win64 win64 --target all
 build win64-tests win64 --target windows_tests
+start_lanes 4 5
 wait "${lane_pids[@]}"
 lane_pids=()
 cat "$root"/build/test-lane-*.log
