@@ -130,7 +130,7 @@ queue_shares 6 native '*/0' native-x86 native -E "$packaging"
 queue_shares 1 native '*/0' packaging-x86 native -R "$packaging"
 queue_shares 6 win64 '-*/0' native-x64 native -E "$packaging"
 queue_shares 1 win64-tests '-*/0' packaging-x64 native -R "$packaging"
-queue_shares 6 win64-tests '*' win64 win64
+queue_shares 10 win64-tests '*' win64 win64
 queue="$root/build/test-queue"
 printf '%s\n' "${jobs[@]}" >"$queue"
 next_job() {  # prints the first job and takes it off the queue; fails when none is left
