@@ -48,13 +48,15 @@ trap cleanup EXIT
 
 # The prefixes are made while the first preset builds: they need none of it.
 # Wine's first start in a prefix is processor work (some 8 s of it), so one is
-# made and the others, where missing, are copies of it.
+# made and the others, where missing, are copies of it (copied whole under
+# another name first, so that a copy cut short is never taken for a prefix).
 make_prefixes() {
     local prefix
     VELTAR_WINEPREFIX="${prefixes[0]}" tools/wine-prefix || return 1
     (export VELTAR_WINEPREFIX="${prefixes[0]}" && source tools/wine-env && wineserver -w)
     for prefix in "${prefixes[@]:1}"; do
-        [ -f "$prefix/.veltar-ready" ] || { rm -rf "$prefix" && cp -a "${prefixes[0]}" "$prefix"; }
+        [ -f "$prefix/.veltar-ready" ] && continue
+        rm -rf "$prefix" "$prefix.copy" && cp -a "${prefixes[0]}" "$prefix.copy" && mv "$prefix.copy" "$prefix"
     done
 }
 make_prefixes >/dev/null 2>&1 &
