@@ -135,6 +135,7 @@ queue_shares 1 win64-tests '-*/0' packaging-x64 native -R "$packaging"
 queue_shares 10 win64-tests '*' win64 win64
 queue="$root/build/test-queue"
 printf '%s\n' "${jobs[@]}" >"$queue"
+rm -f "$queue.undone"
 next_job() {  # prints the first job and takes it off the queue; fails when none is left
     local fd job
     exec {fd}>"$queue.lock"
@@ -149,7 +150,11 @@ lane() {  # lane: runs jobs off the queue until there are none
     for fd in "${build_lock[@]}"; do exec {fd}>&-; done
     while job="$(next_job)"; do
         read -r -a words <<<"$job"
-        wait_built "${words[0]}" || return 1
+        if ! wait_built "${words[0]}"; then
+            echo "lane $1: the build it waited for did not end: $job"
+            echo "$job" >>"$queue.undone"
+            return 1
+        fi
         if [[ "${words[4]}" == packaging-* ]]; then
             exec {packing}>"$root/build/packaging.lock"
             flock "$packing"
@@ -199,6 +204,9 @@ for results in "$root"/build/test-results/*/; do
         [ "${failures:-0}" -gt 0 ] || failed=$((failed + 1))
     done < <(sed -n 's/.*<testcase name="\([^"]*\)".*status="fail".*/\1/p' "$results/ctest.xml" 2>/dev/null)
 done
+
+# A job a lane gave up, or one left on the queue, counts as one failure.
+failed=$((failed + $(cat "$queue" "$queue.undone" 2>/dev/null | grep -c .)))
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
